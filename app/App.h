@@ -1,0 +1,117 @@
+#pragma once
+
+#include "overlay/Overlay.h"
+#include "ports/Platform.h"
+#include "prefs/Prefs.h"
+#include "sound/Chime.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace lumio {
+
+// Owns all running state and wires the subsystems together. Its operations
+// live in the folders of the subsystems they belong to.
+class App final : public MenuDelegate {
+public:
+    App(Platform& platform, std::vector<std::string> arguments);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    ~App() override = default;
+
+    // Launch (app/App.cpp), called once when the main loop is up.
+    void applicationDidFinishLaunching();
+
+    // Scheduler (schedule/Scheduler.cpp).
+    void restart();
+    void tick();
+
+    // Breaks and the user's answers (schedule/Breaks.cpp, schedule/AnimalPicker.cpp).
+    void showBreak();
+    void breakNow();
+    void handle(const std::string& message);
+    void togglePause();
+    void toggleEnabled();
+    std::string pickAnimal();
+
+    // Status item and menu (menubar/).
+    void buildStatusItem();
+    void runAction(MenuItem& item);
+    void refreshMenu();
+    void refreshIcon();
+    void menuWillOpen() override;
+    void menuDidClose() override;
+    void quit();
+
+    // Desktop events and launch at login (app/).
+    void observeSystem();
+    void setLaunchAtLogin(bool on);
+
+    // State the tests and the desktop look at.
+    const Menu* mainMenu() const { return menu; }
+    const Prefs& preferences() const { return prefs; }
+    Prefs& preferences() { return prefs; }
+    const Overlay* breakOverlay() const { return overlay.get(); }
+    std::optional<Instant> nextBreakAt() const { return nextBreak; }
+    std::optional<Instant> pausedUntilAt() const { return pausedUntil; }
+    bool isAway() const { return away; }
+    bool isLocked() const { return locked; }
+
+private:
+    using Choices = std::vector<std::pair<std::string, std::int64_t>>;
+
+    MenuItem& submenu(std::string title, const Choices& choices,
+                      std::function<std::int64_t()> current,
+                      std::function<void(std::int64_t)> set);
+    MenuItem& toggle(std::string title, std::function<bool()> get, std::function<void(bool)> set);
+    MenuItem& newItem(std::string title, std::function<void()> action = {});
+    Menu& newMenu();
+    void welcome();
+    bool pauseInForce() const;
+    Instant now() const { return platform.clock.now(); }
+    double intervalLead() const;
+    double cycleLead() const;
+    // Work that must not run once the App is gone.
+    template <typename F> auto weakly(F f) {
+        return [alive = std::weak_ptr<bool>(lifeToken), f = std::move(f)](auto&&... args) {
+            if (alive.lock()) f(std::forward<decltype(args)>(args)...);
+        };
+    }
+
+    Platform& platform;
+    std::vector<std::string> arguments;
+    Prefs prefs;
+    Chime chime;
+
+    std::unique_ptr<StatusItem> statusItem;
+    std::unique_ptr<Overlay> overlay;
+    std::optional<Instant> nextBreak;
+    std::optional<Instant> pausedUntil;
+    bool away = false;
+    bool locked = false;
+    std::optional<std::string> lastAnimal;
+    MenuItem nextItem;
+    MenuItem todayItem;
+    MenuItem pauseItem;
+    MenuItem enabledItem;
+    bool menuOpen = false;
+    std::unordered_map<MenuItem*, std::function<void()>> actions;
+    std::unordered_map<MenuItem*, std::function<bool()>> checks;
+
+    // Storage for the menu's other items and submenus; deques keep addresses stable.
+    std::deque<MenuItem> ownedItems;
+    std::deque<Menu> ownedMenus;
+    Menu* menu = nullptr;
+    std::shared_ptr<bool> lifeToken = std::make_shared<bool>(true);
+};
+
+// Seconds to the countdown text "m:ss"; minutes are not capped at 59.
+std::string fmt(double seconds);
+
+} // namespace lumio

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace lumio {
+
+// Minutes a snoozed break is put off; also what the page promises the user.
+inline constexpr double SNOOZE_MIN = 5.0;
+// Seconds without input after which the user counts as away.
+inline constexpr double IDLE_SECS = 300.0;
+
+struct Animal {
+    std::string_view id;   // stored in "animals" and sent to the page unescaped
+    std::string_view name; // shown in the menu
+};
+
+// Ids are unique lowercase ASCII words: the page script embeds them verbatim.
+inline constexpr std::array<Animal, 6> ANIMALS{{
+    {"cat", "Mèo Cam"},
+    {"dog", "Cún Shiba"},
+    {"bunny", "Thỏ Bông"},
+    {"panda", "Gấu Trúc"},
+    {"frog", "Ếch Xanh"},
+    {"penguin", "Cánh Cụt"},
+}};
+
+} // namespace lumio

@@ -1,0 +1,40 @@
+#include "app/App.h"
+
+namespace lumio {
+
+void App::refreshMenu() {
+    const auto t = now();
+    if (!prefs.enabled()) {
+        nextItem.title = "Đang tắt nhắc nhở";
+    } else if (pausedUntil && *pausedUntil > t) {
+        nextItem.title = "Tạm dừng đến " + platform.locale.shortTime(*pausedUntil) + " (còn " +
+                         fmt((*pausedUntil - t).count()) + ")";
+    } else if (away) {
+        nextItem.title = "Bạn đang rời máy – sẽ đếm lại khi quay về";
+    } else if (nextBreak) {
+        nextItem.title = "Lần nghỉ mắt tới: " + fmt((*nextBreak - t).count());
+    }
+
+    if (const auto shown = prefs.stat("shown"); shown < 1) {
+        todayItem.title = "Hôm nay chưa có lần nhắc nào";
+    } else {
+        todayItem.title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat("done")) + "/" +
+                          std::to_string(shown) + " lần";
+    }
+
+    pauseItem.title = pauseInForce() ? "Tiếp tục nhắc" : "Tạm dừng 1 giờ";
+    pauseItem.enabled = prefs.enabled();
+    enabledItem.checked = prefs.enabled();
+    for (const auto& [item, check] : checks) item->checked = check();
+
+    if (statusItem) statusItem->menuChanged();
+}
+
+void App::menuWillOpen() {
+    menuOpen = true;
+    refreshMenu();
+}
+
+void App::menuDidClose() { menuOpen = false; }
+
+} // namespace lumio

@@ -1,0 +1,83 @@
+#include "overlay/Overlay.h"
+
+#include "app/Constants.h"
+
+namespace lumio {
+
+std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
+                                   const std::optional<Screen>& mainScreen) {
+    for (const auto& screen : screens) {
+        if (screen.frame.contains(pointer)) return screen;
+    }
+    if (mainScreen) return mainScreen;
+    if (!screens.empty()) return screens.front();
+    return std::nullopt;
+}
+
+Rect panelFrame(const Screen& screen) {
+    const Rect& v = screen.visibleFrame;
+    return {v.maxX() - Overlay::WIDTH, v.maxY() - Overlay::HEIGHT, Overlay::WIDTH, Overlay::HEIGHT};
+}
+
+Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage)
+    : toolkit(toolkit), onMessage(std::move(onMessage)) {
+    dimPanel = toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
+    panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});
+    web = toolkit.makeWebView(*panel, WIDTH, HEIGHT);
+    web->setOnMessage([this](const std::optional<std::string>& body) { didReceive(body); });
+    web->setOnFinish([this] { didFinish(); });
+    const auto resources = toolkit.resourceDirectory();
+    web->loadFile(resources / "overlay.html", resources);
+}
+
+std::string Overlay::script(std::string_view animalId, std::int64_t breakSec) {
+    return "__lumioShow({animalId:'" + std::string(animalId) +
+           "',breakSec:" + std::to_string(breakSec) +
+           ",dim:false,snoozeMin:" + std::to_string(static_cast<std::int64_t>(SNOOZE_MIN)) + "})";
+}
+
+void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
+    const auto& screens = toolkit.screens();
+    const auto target = targetScreen(screens.pointer(), screens.screens(), screens.mainScreen());
+    if (!target) return; // nothing to show a break on
+    panel->setFrame(panelFrame(*target));
+    if (dim) {
+        dimPanel->setFrame(target->frame);
+        dimPanel->setAlpha(0);
+        dimPanel->orderFront();
+        dimPanel->animateAlpha(1.0, Seconds{FADE_IN_SECS}, {});
+    } else {
+        dimPanel->orderOut();
+    }
+    panel->orderFront();
+
+    auto js = script(animalId, breakSec);
+    if (loaded) {
+        web->evaluate(js);
+    } else {
+        pendingJS = std::move(js);
+    }
+}
+
+void Overlay::hide() {
+    panel->orderOut();
+    if (!dimPanel->isVisible()) return;
+    dimPanel->animateAlpha(0.0, Seconds{FADE_OUT_SECS}, [this] { dimPanel->orderOut(); });
+}
+
+void Overlay::didFinish() {
+    loaded = true;
+    if (pendingJS) {
+        const auto js = std::move(*pendingJS);
+        pendingJS.reset();
+        web->evaluate(js);
+    }
+}
+
+void Overlay::didReceive(const std::optional<std::string>& body) {
+    if (!body) return;
+    if (*body == "closed") hide();
+    onMessage(*body);
+}
+
+} // namespace lumio

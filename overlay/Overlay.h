@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ports/OverlayPorts.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumio {
+
+// The break on screen: a small panel with the animal page in the corner of the
+// screen under the pointer, optionally over a dimming panel, and the bridge
+// to the page (one script call per break, string messages back).
+class Overlay {
+public:
+    static constexpr double WIDTH = 340;
+    static constexpr double HEIGHT = 430;
+    static constexpr int DIM_LEVEL = 1000;
+    static constexpr int PANEL_LEVEL = DIM_LEVEL + 1;
+    static constexpr double DIM_ALPHA = 0.3;
+    static constexpr double FADE_IN_SECS = 0.35;
+    static constexpr double FADE_OUT_SECS = 0.3;
+
+    Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage);
+
+    void show(std::string_view animalId, std::int64_t breakSec, bool dim);
+    void hide();
+
+    // The page call for one break.
+    static std::string script(std::string_view animalId, std::int64_t breakSec);
+
+    bool isLoaded() const { return loaded; }
+    const std::optional<std::string>& pendingScript() const { return pendingJS; }
+
+private:
+    void didFinish();
+    void didReceive(const std::optional<std::string>& body);
+
+    OverlayToolkit& toolkit;
+    std::unique_ptr<Panel> dimPanel;
+    std::unique_ptr<Panel> panel;
+    std::unique_ptr<WebView> web; // hosted by panel, so destroyed before it
+    bool loaded = false;
+    std::optional<std::string> pendingJS;
+    std::function<void(const std::string&)> onMessage;
+};
+
+// The screen the break appears on: the first screen holding the pointer,
+// else the main screen, else the first screen; nullopt with no screen at all.
+std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
+                                   const std::optional<Screen>& mainScreen);
+
+// The panel flush with the bottom-right corner of the screen's free area.
+Rect panelFrame(const Screen& screen);
+
+} // namespace lumio

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ports/Clock.h"
+#include "ports/SettingsStore.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumio {
+
+// The one place that names the user's settings. Nothing is cached: every read
+// goes to the store, so a change made anywhere counts at the next use.
+class Prefs {
+public:
+    Prefs(SettingsStore& store, const Clock& clock) : store(store), clock(clock) {}
+
+    // Installs the defaults consulted for keys never written; they live only
+    // in memory and are never stored.
+    void registerDefaults();
+
+    bool enabled() const { return boolForKey("enabled"); }
+    void setEnabled(bool on) { store.setValue("enabled", on); }
+    std::int64_t intervalMin() const { return integerForKey("intervalMin"); }
+    void setIntervalMin(std::int64_t minutes) { store.setValue("intervalMin", minutes); }
+    std::int64_t breakSec() const { return integerForKey("breakSec"); }
+    void setBreakSec(std::int64_t seconds) { store.setValue("breakSec", seconds); }
+    bool dim() const { return boolForKey("dim"); }
+    void setDim(bool on) { store.setValue("dim", on); }
+    bool sound() const { return boolForKey("sound"); }
+    void setSound(bool on) { store.setValue("sound", on); }
+    bool idleReset() const { return boolForKey("idleReset"); }
+    void setIdleReset(bool on) { store.setValue("idleReset", on); }
+    // The stored list, an empty one included; every animal id when the
+    // stored value is not a list of strings.
+    std::vector<std::string> animals() const;
+    void setAnimals(std::vector<std::string> ids) { store.setValue("animals", std::move(ids)); }
+
+    // Typed reads with the store's rules: absent or mistyped reads as
+    // false, 0 or nothing.
+    bool boolForKey(std::string_view key) const;
+    std::int64_t integerForKey(std::string_view key) const;
+    std::optional<std::string> stringForKey(std::string_view key) const;
+    std::optional<std::vector<std::string>> stringArrayForKey(std::string_view key) const;
+    void setBool(std::string_view key, bool value) { store.setValue(key, value); }
+    void setInteger(std::string_view key, std::int64_t value) { store.setValue(key, value); }
+    void setString(std::string_view key, std::string value) { store.setValue(key, std::move(value)); }
+
+    // Daily statistics: today's counters are reset lazily by the first bump
+    // of a new day; stat() reports 0 for any other day.
+    std::string todayKey() const;
+    std::int64_t stat(std::string_view kind) const;
+    void bump(std::string_view kind);
+
+private:
+    std::optional<SettingValue> lookup(std::string_view key) const;
+
+    SettingsStore& store;
+    const Clock& clock;
+    std::map<std::string, SettingValue, std::less<>> defaults;
+};
+
+// "yyyy-MM-dd" of an instant in the user's local time zone.
+std::string dayKey(Instant t);
+
+} // namespace lumio

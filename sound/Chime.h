@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ports/Sound.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace lumio {
+
+// The two-note chime (E5 then A5), synthesised in memory: no sound file ships.
+class Chime {
+public:
+    static constexpr std::size_t SAMPLE_RATE = 44100;
+    static constexpr std::size_t WAV_SIZE = 44 + SAMPLE_RATE * 2;
+
+    explicit Chime(Audio& audio) : audio(audio) {}
+
+    // One second of 16-bit mono PCM as a WAV image of WAV_SIZE bytes.
+    static std::vector<std::uint8_t> synthesize();
+
+    // The playable sound, made on first use and kept; null when the desktop
+    // refused it.
+    Sound* sound();
+    // Cuts off a chime still sounding and plays it from the start.
+    void play();
+
+private:
+    Audio& audio;
+    std::once_flag made;
+    std::unique_ptr<Sound> cached;
+};
+
+} // namespace lumio

@@ -1,0 +1,159 @@
+#include "fakes/FakeDesktop.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <ctime>
+
+namespace lumio::fake {
+
+void FakeLoop::after(Seconds delay, std::function<void()> work) {
+    tasks.push_back({clock.monotonic() + delay.count(), counter++, std::move(work)});
+}
+
+void FakeLoop::startTicker(Seconds interval, Seconds tolerance, std::function<void()> onTick) {
+    ++tickers;
+    tickerInterval = interval.count();
+    tickerTolerance = tolerance.count();
+    ticker = std::move(onTick);
+    nextTick = clock.monotonic() + tickerInterval;
+}
+
+void FakeLoop::runFor(double seconds) {
+    const double end = clock.monotonic() + seconds;
+    for (;;) {
+        const auto task = std::min_element(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) {
+            return a.at < b.at || (a.at == b.at && a.order < b.order);
+        });
+        const double taskAt = task == tasks.end() ? INFINITY : task->at;
+        const double tickAt = ticker ? nextTick : INFINITY;
+        const double at = std::min(taskAt, tickAt);
+        if (at > end) break;
+        clock.setMonotonic(std::max(at, clock.monotonic()));
+        if (taskAt <= tickAt) {
+            auto work = std::move(task->work);
+            tasks.erase(task);
+            work();
+        } else {
+            nextTick += tickerInterval;
+            ticker();
+        }
+    }
+    clock.setMonotonic(end);
+}
+
+std::optional<SettingValue> FakeStore::value(std::string_view key) const {
+    if (const auto it = values.find(key); it != values.end()) return it->second;
+    return std::nullopt;
+}
+
+void FakeStore::setValue(std::string_view key, SettingValue v) {
+    ++writes;
+    values.insert_or_assign(std::string(key), std::move(v));
+}
+
+bool FakeStatusItem::setImage(std::string_view name, int size) {
+    image = name;
+    imageSize = size;
+    return true;
+}
+
+void FakeStatusItem::setMenu(Menu& m, MenuDelegate& d) {
+    menu = &m;
+    delegate = &d;
+}
+
+std::unique_ptr<StatusItem> FakeStatusBar::makeStatusItem() {
+    auto made = std::make_unique<FakeStatusItem>();
+    item = made.get();
+    return made;
+}
+
+void FakePanel::setAlpha(double a) {
+    ++generation;
+    alpha = a;
+}
+
+void FakePanel::animateAlpha(double to, Seconds duration, std::function<void()> completion) {
+    ++fades;
+    const auto mine = ++generation;
+    loop.after(duration, [this, mine, to, completion = std::move(completion)] {
+        if (mine != generation) return;
+        alpha = to;
+        if (completion) completion();
+    });
+}
+
+void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) {
+    file = f;
+    readAccess = dir;
+}
+
+std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {
+    auto made = std::make_unique<FakePanel>(style, loop);
+    panels.push_back(made.get());
+    return made;
+}
+
+std::unique_ptr<WebView> FakeOverlayToolkit::makeWebView(Panel&, double, double) {
+    auto made = std::make_unique<FakeWebView>();
+    web = made.get();
+    return made;
+}
+
+std::unique_ptr<Sound> FakeAudio::makeSound(std::vector<std::uint8_t> wav) {
+    ++made;
+    wavSize = wav.size();
+    if (refuse) return nullptr;
+    return std::make_unique<FakeSound>(plays, stops);
+}
+
+std::optional<std::string> FakeLoginItem::registerItem() {
+    calls.push_back(true);
+    if (failure) return failure;
+    current = LoginItemStatus::Enabled;
+    return std::nullopt;
+}
+
+std::optional<std::string> FakeLoginItem::unregisterItem() {
+    calls.push_back(false);
+    if (failure) return failure;
+    current = LoginItemStatus::NotRegistered;
+    return std::nullopt;
+}
+
+int FakeAlerts::runModal(const Alert& alert) {
+    shown.push_back(alert);
+    return answer;
+}
+
+std::string FakeLocale::shortTime(Instant t) const {
+    const auto secs = static_cast<std::time_t>(std::floor(epochSeconds(t)));
+    std::tm local{};
+    localtime_r(&secs, &local);
+    std::array<char, 16> text{};
+    std::strftime(text.data(), text.size(), "%H:%M", &local);
+    return text.data();
+}
+
+std::uint32_t FakeRandom::uniform(std::uint32_t bound) {
+    return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
+}
+
+FakeDesktop::FakeDesktop(double epoch) : clock(epoch) {}
+
+MenuItem* findItem(const Menu& menu, const std::vector<std::string>& path) {
+    const Menu* level = &menu;
+    MenuItem* found = nullptr;
+    for (const auto& title : path) {
+        if (level == nullptr) return nullptr;
+        const auto it = std::find_if(level->items.begin(), level->items.end(),
+                                     [&](const MenuItem* i) { return i->title == title; });
+        if (it == level->items.end()) return nullptr;
+        found = *it;
+        level = found->submenu;
+    }
+    return found;
+}
+
+} // namespace lumio::fake
