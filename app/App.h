@@ -19,7 +19,7 @@ namespace lumio {
 // Owns all running state and wires the subsystems together. Its operations
 // live in the folders of the subsystems they belong to.
 class App final : public MenuDelegate {
-public:
+  public:
     App(Platform& platform, std::vector<std::string> arguments);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -63,12 +63,11 @@ public:
     bool isAway() const { return away; }
     bool isLocked() const { return locked; }
 
-private:
+  private:
     using Choices = std::vector<std::pair<std::string, std::int64_t>>;
 
     MenuItem& submenu(std::string title, const Choices& choices,
-                      std::function<std::int64_t()> current,
-                      std::function<void(std::int64_t)> set);
+                      std::function<std::int64_t()> current, std::function<void(std::int64_t)> set);
     MenuItem& toggle(std::string title, std::function<bool()> get, std::function<void(bool)> set);
     MenuItem& newItem(std::string title, std::function<void()> action = {});
     Menu& newMenu();

@@ -2,7 +2,9 @@
 
 namespace lumio {
 
-bool App::pauseInForce() const { return pausedUntil && *pausedUntil > now(); }
+bool App::pauseInForce() const {
+    return pausedUntil && *pausedUntil > now();
+}
 
 void App::observeSystem() {
     platform.systemEvents.observe({

@@ -25,7 +25,8 @@ void App::refreshMenu() {
     pauseItem.title = pauseInForce() ? "Tiếp tục nhắc" : "Tạm dừng 1 giờ";
     pauseItem.enabled = prefs.enabled();
     enabledItem.checked = prefs.enabled();
-    for (const auto& [item, check] : checks) item->checked = check();
+    for (const auto& [item, check] : checks)
+        item->checked = check();
 
     if (statusItem) statusItem->menuChanged();
 }
@@ -35,6 +36,8 @@ void App::menuWillOpen() {
     refreshMenu();
 }
 
-void App::menuDidClose() { menuOpen = false; }
+void App::menuDidClose() {
+    menuOpen = false;
+}
 
 } // namespace lumio

@@ -22,7 +22,9 @@ MenuItem& App::newItem(std::string title, std::function<void()> action) {
     return item;
 }
 
-Menu& App::newMenu() { return ownedMenus.emplace_back(); }
+Menu& App::newMenu() {
+    return ownedMenus.emplace_back();
+}
 
 MenuItem& App::submenu(std::string title, const Choices& choices,
                        std::function<std::int64_t()> current,
@@ -85,7 +87,8 @@ void App::buildStatusItem() {
         "Thời gian nghỉ", {{"20 giây", 20}, {"30 giây", 30}, {"45 giây", 45}, {"1 phút", 60}},
         [this] { return prefs.breakSec(); }, [this](std::int64_t v) { prefs.setBreakSec(v); }));
     add(toggle(
-        "Làm mờ nền khi nhắc", [this] { return prefs.dim(); }, [this](bool on) { prefs.setDim(on); }));
+        "Làm mờ nền khi nhắc", [this] { return prefs.dim(); },
+        [this](bool on) { prefs.setDim(on); }));
     add(toggle(
         "Âm báo nhẹ", [this] { return prefs.sound(); },
         [this](bool on) {
@@ -139,6 +142,8 @@ void App::runAction(MenuItem& item) {
     refreshMenu();
 }
 
-void App::quit() { platform.application.terminate(); }
+void App::quit() {
+    platform.application.terminate();
+}
 
 } // namespace lumio

@@ -21,7 +21,8 @@ Rect panelFrame(const Screen& screen) {
 
 Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage)
     : toolkit(toolkit), onMessage(std::move(onMessage)) {
-    dimPanel = toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
+    dimPanel =
+        toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
     panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});
     web = toolkit.makeWebView(*panel, WIDTH, HEIGHT);
     web->setOnMessage([this](const std::optional<std::string>& body) { didReceive(body); });

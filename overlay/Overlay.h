@@ -16,7 +16,7 @@ namespace lumio {
 // screen under the pointer, optionally over a dimming panel, and the bridge
 // to the page (one script call per break, string messages back).
 class Overlay {
-public:
+  public:
     static constexpr double WIDTH = 340;
     static constexpr double HEIGHT = 430;
     static constexpr int DIM_LEVEL = 1000;
@@ -36,7 +36,7 @@ public:
     bool isLoaded() const { return loaded; }
     const std::optional<std::string>& pendingScript() const { return pendingJS; }
 
-private:
+  private:
     void didFinish();
     void didReceive(const std::optional<std::string>& body);
 

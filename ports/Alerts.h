@@ -16,7 +16,7 @@ struct Alert {
 inline constexpr int ALERT_FIRST_BUTTON = 1000;
 
 class Alerts {
-public:
+  public:
     virtual ~Alerts() = default;
     // Modal; ALERT_FIRST_BUTTON + n for the n-th button chosen.
     virtual int runModal(const Alert& alert) = 0;

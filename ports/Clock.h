@@ -6,7 +6,7 @@ namespace lumio {
 
 // Wall-clock time, read afresh at every step.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual Instant now() const = 0;
 };

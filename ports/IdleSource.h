@@ -5,7 +5,7 @@ namespace lumio {
 // Seconds since the user's last input event (keyboard, pointer, anything).
 // A desktop without such a source answers 0: the user never counts as away.
 class IdleSource {
-public:
+  public:
     virtual ~IdleSource() = default;
     virtual double secondsSinceLastInput() = 0;
 };

@@ -9,7 +9,7 @@ enum class LoginItemStatus { NotRegistered = 0, Enabled = 1, RequiresApproval = 
 
 // Starting the program when the user logs in.
 class LoginItem {
-public:
+  public:
     virtual ~LoginItem() = default;
     // Each returns the system's description of the failure, or nullopt on success.
     virtual std::optional<std::string> registerItem() = 0;

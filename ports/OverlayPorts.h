@@ -32,7 +32,7 @@ struct Screen {
 };
 
 class Screens {
-public:
+  public:
     virtual ~Screens() = default;
     virtual std::vector<Screen> screens() const = 0;
     virtual std::optional<Screen> mainScreen() const = 0;
@@ -48,7 +48,7 @@ struct PanelStyle {
 // A borderless, never-focused window on every workspace, above full-screen
 // windows and out of window cycling.
 class Panel {
-public:
+  public:
     virtual ~Panel() = default;
     virtual void setFrame(Rect frame) = 0;
     virtual void orderFront() = 0;
@@ -63,7 +63,7 @@ public:
 // A transparent web view filling its panel. A message body that is not a
 // string reaches onMessage as nullopt.
 class WebView {
-public:
+  public:
     virtual ~WebView() = default;
     virtual void loadFile(const std::filesystem::path& file,
                           const std::filesystem::path& readAccessDir) = 0;
@@ -73,7 +73,7 @@ public:
 };
 
 class OverlayToolkit {
-public:
+  public:
     virtual ~OverlayToolkit() = default;
     virtual std::unique_ptr<Panel> makePanel(const PanelStyle& style) = 0;
     virtual std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) = 0;

@@ -15,7 +15,7 @@ using SettingValue = std::variant<bool, std::int64_t, std::string, std::vector<s
 // The persistent per-user store. It knows nothing of defaults or typed
 // reading rules: those belong to Prefs.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The value the user (or another program) stored under key, if any.
     virtual std::optional<SettingValue> value(std::string_view key) const = 0;

@@ -29,7 +29,7 @@ struct Menu {
 
 // Told when the status menu opens and closes (not its submenus).
 class MenuDelegate {
-public:
+  public:
     virtual ~MenuDelegate() = default;
     virtual void menuWillOpen() = 0;
     virtual void menuDidClose() = 0;
@@ -37,7 +37,7 @@ public:
 
 // The icon in the system's status area that opens the menu.
 class StatusItem {
-public:
+  public:
     virtual ~StatusItem() = default;
     // Shows the named image resource at size x size logical pixels; false when
     // there is no such image (the item then has no image).
@@ -50,7 +50,7 @@ public:
 };
 
 class StatusBar {
-public:
+  public:
     virtual ~StatusBar() = default;
     virtual std::unique_ptr<StatusItem> makeStatusItem() = 0;
 };

@@ -13,7 +13,7 @@ struct SystemEventHandlers {
 // Machine woke from sleep, screen locked, screen unlocked; all delivered on
 // the main thread. Repeated or duplicated events must be harmless to the handlers.
 class SystemEvents {
-public:
+  public:
     virtual ~SystemEvents() = default;
     virtual void observe(SystemEventHandlers handlers) = 0;
 };

@@ -9,7 +9,11 @@ namespace lumio {
 using Seconds = std::chrono::duration<double>;
 using Instant = std::chrono::time_point<std::chrono::system_clock, Seconds>;
 
-inline Instant instantFromEpoch(double secs) { return Instant{Seconds{secs}}; }
-inline double epochSeconds(Instant t) { return t.time_since_epoch().count(); }
+inline Instant instantFromEpoch(double secs) {
+    return Instant{Seconds{secs}};
+}
+inline double epochSeconds(Instant t) {
+    return t.time_since_epoch().count();
+}
 
 } // namespace lumio

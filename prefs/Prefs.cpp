@@ -9,7 +9,8 @@ namespace {
 std::vector<std::string> allAnimalIds() {
     std::vector<std::string> ids;
     ids.reserve(ANIMALS.size());
-    for (const auto& animal : ANIMALS) ids.emplace_back(animal.id);
+    for (const auto& animal : ANIMALS)
+        ids.emplace_back(animal.id);
     return ids;
 }
 
@@ -22,8 +23,12 @@ template <typename T> std::optional<T> as(const std::optional<SettingValue>& v) 
 
 void Prefs::registerDefaults() {
     defaults = {
-        {"enabled", true},   {"intervalMin", std::int64_t{20}}, {"breakSec", std::int64_t{20}},
-        {"dim", true},       {"sound", false},                  {"idleReset", true},
+        {"enabled", true},
+        {"intervalMin", std::int64_t{20}},
+        {"breakSec", std::int64_t{20}},
+        {"dim", true},
+        {"sound", false},
+        {"idleReset", true},
         {"animals", allAnimalIds()},
     };
 }
@@ -34,7 +39,9 @@ std::optional<SettingValue> Prefs::lookup(std::string_view key) const {
     return std::nullopt;
 }
 
-bool Prefs::boolForKey(std::string_view key) const { return as<bool>(lookup(key)).value_or(false); }
+bool Prefs::boolForKey(std::string_view key) const {
+    return as<bool>(lookup(key)).value_or(false);
+}
 
 std::int64_t Prefs::integerForKey(std::string_view key) const {
     return as<std::int64_t>(lookup(key)).value_or(0);

@@ -15,7 +15,7 @@ namespace lumio {
 // The one place that names the user's settings. Nothing is cached: every read
 // goes to the store, so a change made anywhere counts at the next use.
 class Prefs {
-public:
+  public:
     Prefs(SettingsStore& store, const Clock& clock) : store(store), clock(clock) {}
 
     // Installs the defaults consulted for keys never written; they live only
@@ -47,7 +47,9 @@ public:
     std::optional<std::vector<std::string>> stringArrayForKey(std::string_view key) const;
     void setBool(std::string_view key, bool value) { store.setValue(key, value); }
     void setInteger(std::string_view key, std::int64_t value) { store.setValue(key, value); }
-    void setString(std::string_view key, std::string value) { store.setValue(key, std::move(value)); }
+    void setString(std::string_view key, std::string value) {
+        store.setValue(key, std::move(value));
+    }
 
     // Daily statistics: today's counters are reset lazily by the first bump
     // of a new day; stat() reports 0 for any other day.
@@ -55,7 +57,7 @@ public:
     std::int64_t stat(std::string_view kind) const;
     void bump(std::string_view kind);
 
-private:
+  private:
     std::optional<SettingValue> lookup(std::string_view key) const;
 
     SettingsStore& store;

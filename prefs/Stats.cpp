@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::array<std::string_view, 4> DAILY_KINDS{"shown", "done", "snoozed", "skipped"};
 
-std::string statKey(std::string_view kind) { return "stat." + std::string(kind); }
+std::string statKey(std::string_view kind) {
+    return "stat." + std::string(kind);
+}
 
 // A counter edited up to the largest integer stays there instead of wrapping.
 std::int64_t plusOne(std::int64_t n) {
@@ -30,7 +32,9 @@ std::string dayKey(Instant t) {
     return text.data();
 }
 
-std::string Prefs::todayKey() const { return dayKey(clock.now()); }
+std::string Prefs::todayKey() const {
+    return dayKey(clock.now());
+}
 
 std::int64_t Prefs::stat(std::string_view kind) const {
     const auto date = stringForKey("statsDate");
@@ -41,7 +45,8 @@ std::int64_t Prefs::stat(std::string_view kind) const {
 void Prefs::bump(std::string_view kind) {
     const auto today = todayKey();
     if (stringForKey("statsDate") != today) {
-        for (const auto daily : DAILY_KINDS) setInteger(statKey(daily), 0);
+        for (const auto daily : DAILY_KINDS)
+            setInteger(statKey(daily), 0);
         setString("statsDate", today);
     }
     const auto key = statKey(kind);

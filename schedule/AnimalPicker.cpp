@@ -10,10 +10,12 @@ std::string App::pickAnimal() {
     const auto enabled = prefs.animals();
     std::vector<std::string> candidates;
     for (const auto& animal : ANIMALS) {
-        if (std::ranges::find(enabled, animal.id) != enabled.end()) candidates.emplace_back(animal.id);
+        if (std::ranges::find(enabled, animal.id) != enabled.end())
+            candidates.emplace_back(animal.id);
     }
     if (candidates.empty()) {
-        for (const auto& animal : ANIMALS) candidates.emplace_back(animal.id);
+        for (const auto& animal : ANIMALS)
+            candidates.emplace_back(animal.id);
     }
     if (candidates.size() >= 2 && lastAnimal) std::erase(candidates, *lastAnimal);
 

@@ -16,8 +16,8 @@ double App::intervalLead() const {
 }
 
 double App::cycleLead() const {
-    const double minutes = static_cast<double>(prefs.intervalMin()) +
-                           static_cast<double>(prefs.breakSec()) / 60.0;
+    const double minutes =
+        static_cast<double>(prefs.intervalMin()) + static_cast<double>(prefs.breakSec()) / 60.0;
     return std::max(minutes * 60.0, MIN_LEAD);
 }
 

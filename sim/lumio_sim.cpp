@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     int shownTotal = 0;
     for (int minute = 0; minute < days * 24 * 60; ++minute) {
         const int hourOfDay = (8 + minute / 60) % 24;
-        const bool atDesk = (hourOfDay >= 8 && hourOfDay < 12) || (hourOfDay >= 13 && hourOfDay < 18);
+        const bool atDesk =
+            (hourOfDay >= 8 && hourOfDay < 12) || (hourOfDay >= 13 && hourOfDay < 18);
         if (atDesk) desk.idle.touch();
         if (hourOfDay == 18 && minute % 60 == 0) desk.events.lock();
         if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.events.unlock();

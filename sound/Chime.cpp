@@ -66,7 +66,8 @@ std::vector<std::uint8_t> Chime::synthesize() {
     put16(wav, 16);
     putTag(wav, "data");
     put32(wav, dataSize);
-    for (const float s : buffer) put16(wav, static_cast<std::uint16_t>(toPcm(s)));
+    for (const float s : buffer)
+        put16(wav, static_cast<std::uint16_t>(toPcm(s)));
     return wav;
 }
 

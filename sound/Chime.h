@@ -11,7 +11,7 @@ namespace lumio {
 
 // The two-note chime (E5 then A5), synthesised in memory: no sound file ships.
 class Chime {
-public:
+  public:
     static constexpr std::size_t SAMPLE_RATE = 44100;
     static constexpr std::size_t WAV_SIZE = 44 + SAMPLE_RATE * 2;
 
@@ -26,7 +26,7 @@ public:
     // Cuts off a chime still sounding and plays it from the start.
     void play();
 
-private:
+  private:
     Audio& audio;
     std::once_flag made;
     std::unique_ptr<Sound> cached;

@@ -12,6 +12,7 @@ void FakeLoop::after(Seconds delay, std::function<void()> work) {
 }
 
 void FakeLoop::startTicker(Seconds interval, Seconds tolerance, std::function<void()> onTick) {
+    if (journal) journal->push_back("startTicker");
     ++tickers;
     tickerInterval = interval.count();
     tickerTolerance = tolerance.count();
@@ -22,9 +23,10 @@ void FakeLoop::startTicker(Seconds interval, Seconds tolerance, std::function<vo
 void FakeLoop::runFor(double seconds) {
     const double end = clock.monotonic() + seconds;
     for (;;) {
-        const auto task = std::min_element(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) {
-            return a.at < b.at || (a.at == b.at && a.order < b.order);
-        });
+        const auto task =
+            std::min_element(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) {
+                return a.at < b.at || (a.at == b.at && a.order < b.order);
+            });
         const double taskAt = task == tasks.end() ? INFINITY : task->at;
         const double tickAt = ticker ? nextTick : INFINITY;
         const double at = std::min(taskAt, tickAt);
@@ -59,12 +61,15 @@ bool FakeStatusItem::setImage(std::string_view name, int size) {
 }
 
 void FakeStatusItem::setMenu(Menu& m, MenuDelegate& d) {
+    if (journal) journal->push_back("setMenu");
     menu = &m;
     delegate = &d;
 }
 
 std::unique_ptr<StatusItem> FakeStatusBar::makeStatusItem() {
+    if (journal) journal->push_back("makeStatusItem");
     auto made = std::make_unique<FakeStatusItem>();
+    made->journal = journal;
     item = made.get();
     return made;
 }
@@ -85,18 +90,22 @@ void FakePanel::animateAlpha(double to, Seconds duration, std::function<void()> 
 }
 
 void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) {
+    if (journal) journal->push_back("loadFile");
     file = f;
     readAccess = dir;
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {
+    if (journal) journal->push_back("makePanel");
     auto made = std::make_unique<FakePanel>(style, loop);
     panels.push_back(made.get());
     return made;
 }
 
 std::unique_ptr<WebView> FakeOverlayToolkit::makeWebView(Panel&, double, double) {
+    if (journal) journal->push_back("makeWebView");
     auto made = std::make_unique<FakeWebView>();
+    made->journal = journal;
     web = made.get();
     return made;
 }
@@ -140,7 +149,12 @@ std::uint32_t FakeRandom::uniform(std::uint32_t bound) {
     return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
 }
 
-FakeDesktop::FakeDesktop(double epoch) : clock(epoch) {}
+FakeDesktop::FakeDesktop(double epoch) : clock(epoch) {
+    loop.journal = &journal;
+    events.journal = &journal;
+    statusBar.journal = &journal;
+    overlay.journal = &journal;
+}
 
 MenuItem* findItem(const Menu& menu, const std::vector<std::string>& path) {
     const Menu* level = &menu;

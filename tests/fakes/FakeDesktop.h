@@ -13,17 +13,20 @@
 
 namespace lumio::fake {
 
+// Names of the calls the core made into the desktop, in order.
+using Journal = std::vector<std::string>;
+
 // Wall-clock time = an epoch + monotonic time + a jump offset, so tests can
 // move the wall clock without moving the main loop's time.
 class VirtualClock final : public Clock {
-public:
+  public:
     explicit VirtualClock(double epoch) : epoch(epoch) {}
     Instant now() const override { return instantFromEpoch(epoch + mono + offset); }
     double monotonic() const { return mono; }
     void jump(double seconds) { offset += seconds; }
     void setMonotonic(double t) { mono = t; }
 
-private:
+  private:
     double epoch;
     double mono = 0;
     double offset = 0;
@@ -32,17 +35,18 @@ private:
 // A deterministic main loop: ticks and delayed work run in time order as the
 // test advances virtual time.
 class FakeLoop final : public MainLoop {
-public:
+  public:
     explicit FakeLoop(VirtualClock& clock) : clock(clock) {}
     void after(Seconds delay, std::function<void()> work) override;
     void startTicker(Seconds interval, Seconds tolerance, std::function<void()> onTick) override;
 
     void runFor(double seconds);
+    Journal* journal = nullptr;
     double tickerInterval = 0;
     double tickerTolerance = 0;
     int tickers = 0;
 
-private:
+  private:
     struct Task {
         double at;
         std::uint64_t order;
@@ -56,7 +60,7 @@ private:
 };
 
 class FakeStore final : public SettingsStore {
-public:
+  public:
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue v) override;
     std::map<std::string, SettingValue, std::less<>> values;
@@ -64,32 +68,41 @@ public:
 };
 
 class FakeIdle final : public IdleSource {
-public:
+  public:
     explicit FakeIdle(const VirtualClock& clock) : clock(clock) {}
     double secondsSinceLastInput() override { return clock.monotonic() - lastInput; }
     void touch() { lastInput = clock.monotonic(); }
+    // The last input was this long ago.
+    void touchedAgo(double seconds) { lastInput = clock.monotonic() - seconds; }
 
-private:
+  private:
     const VirtualClock& clock;
     double lastInput = 0;
 };
 
 class FakeSystemEvents final : public SystemEvents {
-public:
-    void observe(SystemEventHandlers h) override { handlers = std::move(h); }
+  public:
+    void observe(SystemEventHandlers h) override {
+        if (journal) journal->push_back("observeSystem");
+        handlers = std::move(h);
+    }
     void wake() { handlers.onWake(); }
     void lock() { handlers.onLock(); }
     void unlock() { handlers.onUnlock(); }
     SystemEventHandlers handlers;
+    Journal* journal = nullptr;
 };
 
 class FakeStatusItem final : public StatusItem {
-public:
+  public:
     bool setImage(std::string_view name, int size) override;
     void setToolTip(std::string_view text) override { toolTip = text; }
     void setMenu(Menu& m, MenuDelegate& d) override;
     void menuChanged() override { ++changes; }
-    void setAppearsDisabled(bool d) override { disabled = d; }
+    void setAppearsDisabled(bool d) override {
+        if (journal) journal->push_back("setAppearsDisabled");
+        disabled = d;
+    }
 
     std::string image;
     int imageSize = 0;
@@ -98,16 +111,18 @@ public:
     MenuDelegate* delegate = nullptr;
     bool disabled = false;
     int changes = 0;
+    Journal* journal = nullptr;
 };
 
 class FakeStatusBar final : public StatusBar {
-public:
+  public:
     std::unique_ptr<StatusItem> makeStatusItem() override;
     FakeStatusItem* item = nullptr;
+    Journal* journal = nullptr;
 };
 
 class FakePanel final : public Panel {
-public:
+  public:
     FakePanel(PanelStyle style, MainLoop& loop) : style(style), loop(loop) {}
     void setFrame(Rect f) override { frame = f; }
     void orderFront() override { visible = true; }
@@ -122,15 +137,18 @@ public:
     double alpha = 1.0;
     int fades = 0;
 
-private:
+  private:
     MainLoop& loop;
     std::uint64_t generation = 0;
 };
 
 class FakeWebView final : public WebView {
-public:
+  public:
     void loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) override;
-    void evaluate(const std::string& script) override { scripts.push_back(script); }
+    void evaluate(const std::string& script) override {
+        scripts.push_back(script);
+        if (clock) evaluatedAt.push_back(clock->monotonic());
+    }
     void setOnFinish(std::function<void()> f) override { onFinish = std::move(f); }
     void setOnMessage(std::function<void(const std::optional<std::string>&)> f) override {
         onMessage = std::move(f);
@@ -141,14 +159,17 @@ public:
     std::filesystem::path file;
     std::filesystem::path readAccess;
     std::vector<std::string> scripts;
+    Journal* journal = nullptr;
+    const VirtualClock* clock = nullptr; // when set, evaluatedAt records monotonic times
+    std::vector<double> evaluatedAt;
 
-private:
+  private:
     std::function<void()> onFinish;
     std::function<void(const std::optional<std::string>&)> onMessage;
 };
 
 class FakeScreens final : public Screens {
-public:
+  public:
     std::vector<Screen> screens() const override { return list; }
     std::optional<Screen> mainScreen() const override { return main; }
     Point pointer() const override { return at; }
@@ -158,7 +179,7 @@ public:
 };
 
 class FakeOverlayToolkit final : public OverlayToolkit {
-public:
+  public:
     explicit FakeOverlayToolkit(MainLoop& loop) : loop(loop) {}
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
@@ -168,24 +189,25 @@ public:
     FakeScreens fakeScreens;
     std::vector<FakePanel*> panels; // in creation order
     FakeWebView* web = nullptr;
+    Journal* journal = nullptr;
 
-private:
+  private:
     MainLoop& loop;
 };
 
 class FakeSound final : public Sound {
-public:
+  public:
     explicit FakeSound(int& plays, int& stops) : plays(plays), stops(stops) {}
     void stop() override { ++stops; }
     void play() override { ++plays; }
 
-private:
+  private:
     int& plays;
     int& stops;
 };
 
 class FakeAudio final : public Audio {
-public:
+  public:
     std::unique_ptr<Sound> makeSound(std::vector<std::uint8_t> wav) override;
     bool refuse = false;
     int made = 0;
@@ -195,7 +217,7 @@ public:
 };
 
 class FakeLoginItem final : public LoginItem {
-public:
+  public:
     std::optional<std::string> registerItem() override;
     std::optional<std::string> unregisterItem() override;
     LoginItemStatus status() const override { return current; }
@@ -205,25 +227,25 @@ public:
 };
 
 class FakeAlerts final : public Alerts {
-public:
+  public:
     int runModal(const Alert& alert) override;
     std::vector<Alert> shown;
     int answer = ALERT_FIRST_BUTTON + 1;
 };
 
 class FakeLocale final : public LocaleFormat {
-public:
+  public:
     std::string shortTime(Instant t) const override; // "HH:MM", local time
 };
 
 class FakeRandom final : public RandomSource {
-public:
+  public:
     std::uint32_t uniform(std::uint32_t bound) override;
     std::mt19937 engine{12345};
 };
 
 class FakeApplication final : public Application {
-public:
+  public:
     void activate() override { ++activations; }
     void terminate() override { ++terminations; }
     int activations = 0;
@@ -233,6 +255,7 @@ public:
 // All fakes together, wired into one Platform.
 struct FakeDesktop {
     explicit FakeDesktop(double epoch);
+    Journal journal;
     VirtualClock clock;
     FakeLoop loop{clock};
     FakeStore store;
@@ -246,8 +269,8 @@ struct FakeDesktop {
     FakeLocale locale;
     FakeRandom random;
     FakeApplication application;
-    Platform platform{clock,     loop,  store,     idle,   events, statusBar,  overlay,
-                      audio,     loginItem, alerts, locale, random, application};
+    Platform platform{clock, loop,      store,  idle,   events, statusBar,  overlay,
+                      audio, loginItem, alerts, locale, random, application};
 };
 
 // The item at a path of titles, e.g. {"Nhắc mỗi", "30 phút"}; null if absent.

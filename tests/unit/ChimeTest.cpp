@@ -1,5 +1,5 @@
-#include "fakes/FakeDesktop.h"
 #include "sound/Chime.h"
+#include "fakes/FakeDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,8 @@ std::int16_t sampleAt(const std::vector<std::uint8_t>& wav, std::size_t i) {
 }
 
 std::uint32_t u32At(const std::vector<std::uint8_t>& wav, std::size_t at) {
-    return wav[at] | (wav[at + 1] << 8) | (wav[at + 2] << 16) | (static_cast<std::uint32_t>(wav[at + 3]) << 24);
+    return wav[at] | (wav[at + 1] << 8) | (wav[at + 2] << 16) |
+           (static_cast<std::uint32_t>(wav[at + 3]) << 24);
 }
 
 } // namespace
@@ -42,7 +43,8 @@ TEST(ChimeImage, HeaderIsCanonical16BitMonoWav) {
 TEST(ChimeImage, SamplesFollowTheTwoNotes) {
     const auto wav = Chime::synthesize();
     const std::vector<int> first{0, 0, 2, 5, 9, 15};
-    for (std::size_t i = 0; i < first.size(); ++i) EXPECT_EQ(sampleAt(wav, i), first[i]) << i;
+    for (std::size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(sampleAt(wav, i), first[i]) << i;
 
     std::size_t peakAt = 0;
     int peak = 0;
@@ -59,7 +61,8 @@ TEST(ChimeImage, SamplesFollowTheTwoNotes) {
     EXPECT_NEAR(static_cast<double>(peakAt) / 44100.0, 0.193, 0.005);
     EXPECT_GE(lowest, -32767);
     // Both notes end at 0.92 s; the rest is silence.
-    for (std::size_t i = 40573; i < 44100; ++i) ASSERT_EQ(sampleAt(wav, i), 0) << i;
+    for (std::size_t i = 40573; i < 44100; ++i)
+        ASSERT_EQ(sampleAt(wav, i), 0) << i;
     EXPECT_NE(sampleAt(wav, 40571), 0);
 }
 

@@ -1,0 +1,40 @@
+# Sourced by run.sh and test.sh: installs the Debian packages Lumio needs when
+# any is missing, then configures and builds. Usage: lumio_setup BUILD_DIR [cmake args...]
+
+LUMIO_BUILD_PACKAGES=(
+    cmake g++ make pkg-config
+    nlohmann-json3-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
+    qt6-webchannel-dev qt6-multimedia-dev qt6-qpa-plugins
+    libx11-dev libxss-dev libgl-dev
+    fonts-noto-core fonts-noto-color-emoji
+)
+LUMIO_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth x11-utils xdotool xcompmgr imagemagick
+    dbus dbus-daemon python3 python3-dbus python3-gi python3-pytest
+    chromium nodejs npm
+)
+LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils)
+
+lumio_install() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+lumio_setup() {
+    local build_dir=$1
+    shift
+    cmake -S "$LUMIO_ROOT" -B "$build_dir" "$@" >/dev/null
+    cmake --build "$build_dir" -j"$(nproc)"
+}

@@ -1,0 +1,110 @@
+#include "AppHarness.h"
+
+using namespace lumio;
+
+namespace {
+
+class PrefsFixture : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::setTimeZone("ICT-7"); // Vietnam, UTC+7, no daylight saving
+        prefs.registerDefaults();
+    }
+    fake::VirtualClock clock{test::T0}; // 15:00 in Vietnam
+    fake::FakeStore store;
+    Prefs prefs{store, clock};
+};
+
+using Defaults = PrefsFixture;
+using DailyStats = PrefsFixture;
+
+TEST_F(Defaults, FreshAccountReadsTheRegisteredDefaultsAndStoresNothing) {
+    EXPECT_TRUE(prefs.enabled());
+    EXPECT_EQ(prefs.intervalMin(), 20);
+    EXPECT_EQ(prefs.breakSec(), 20);
+    EXPECT_TRUE(prefs.dim());
+    EXPECT_FALSE(prefs.sound());
+    EXPECT_TRUE(prefs.idleReset());
+    EXPECT_EQ(prefs.animals(),
+              (std::vector<std::string>{"cat", "dog", "bunny", "panda", "frog", "penguin"}));
+    EXPECT_FALSE(prefs.boolForKey("welcomed"));
+    EXPECT_TRUE(store.values.empty());
+}
+
+TEST_F(Defaults, StoredValuesWinOverDefaults) {
+    prefs.setSound(true);
+    prefs.setIntervalMin(0);
+    prefs.registerDefaults(); // as at the next launch
+    EXPECT_TRUE(prefs.sound());
+    EXPECT_EQ(prefs.intervalMin(), 0);
+}
+
+TEST_F(Defaults, WrongTypesReadAsFalseZeroOrTheFallbackList) {
+    store.values["enabled"] = std::string("yes");
+    store.values["intervalMin"] = true;
+    store.values["animals"] = std::string("cat");
+    store.values["dim"] = std::int64_t{1};
+    EXPECT_FALSE(prefs.enabled());
+    EXPECT_EQ(prefs.intervalMin(), 0);
+    EXPECT_FALSE(prefs.dim());
+    EXPECT_EQ(prefs.animals().size(), 6u);
+    store.values["animals"] = std::vector<std::string>{};
+    EXPECT_TRUE(prefs.animals().empty()) << "an empty list is a list";
+}
+
+TEST_F(DailyStats, FirstBumpStartsTheDay) {
+    EXPECT_EQ(prefs.stat("shown"), 0);
+    prefs.bump("shown");
+    EXPECT_EQ(prefs.stringForKey("statsDate"), "2026-01-05");
+    EXPECT_EQ(prefs.stat("shown"), 1);
+    for (const char* kind : {"stat.done", "stat.snoozed", "stat.skipped"}) {
+        EXPECT_EQ(std::get<std::int64_t>(store.values.at(kind)), 0) << kind;
+    }
+    EXPECT_FALSE(store.values.contains("totalDone"));
+}
+
+TEST_F(DailyStats, RolloverAtLocalMidnight) {
+    prefs.bump("shown");
+    prefs.bump("done");
+    prefs.bump("skipped");
+    clock.jump(9 * 3600 - 0.5); // 23:59:59.5 local
+    EXPECT_EQ(prefs.stat("done"), 1);
+    clock.jump(0.5); // 00:00 local, 17:00 UTC: still the same UTC day
+    EXPECT_EQ(prefs.stat("done"), 0) << "stale figures are hidden";
+    EXPECT_EQ(std::get<std::int64_t>(store.values.at("stat.done")), 1) << "but not cleared";
+
+    prefs.bump("done");
+    EXPECT_EQ(prefs.stringForKey("statsDate"), "2026-01-06");
+    EXPECT_EQ(prefs.stat("done"), 1);
+    EXPECT_EQ(prefs.stat("shown"), 0);
+    EXPECT_EQ(prefs.stat("skipped"), 0);
+    EXPECT_EQ(prefs.integerForKey("totalDone"), 2) << "the lifetime count goes on";
+}
+
+TEST_F(DailyStats, ATimeZoneChangeIsANewDayEvenBackwards) {
+    prefs.bump("shown");        // 2026-01-05 in Vietnam (15:00)
+    test::setTimeZone("HST10"); // Hawaii: 22:00 the day before
+    EXPECT_EQ(prefs.stat("shown"), 0);
+    prefs.bump("shown");
+    EXPECT_EQ(prefs.stringForKey("statsDate"), "2026-01-04");
+    EXPECT_EQ(prefs.stat("shown"), 1);
+}
+
+TEST_F(DailyStats, OnlyExactlyDoneCountsForTheTotal) {
+    prefs.bump("Done");
+    prefs.bump("custom");
+    EXPECT_FALSE(store.values.contains("totalDone"));
+    EXPECT_EQ(prefs.stat("Done"), 1);
+    EXPECT_EQ(prefs.stat("custom"), 1);
+}
+
+TEST_F(DailyStats, CountersAtTheLargestIntegerStayThere) {
+    prefs.bump("done");
+    store.values["stat.done"] = std::int64_t{9223372036854775807};
+    store.values["totalDone"] = std::int64_t{9223372036854775807};
+    prefs.bump("done");
+    EXPECT_EQ(prefs.stat("done"), 9223372036854775807);
+    EXPECT_EQ(prefs.integerForKey("totalDone"), 9223372036854775807);
+}
+
+} // namespace

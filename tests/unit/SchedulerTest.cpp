@@ -1,0 +1,185 @@
+#include "AppHarness.h"
+
+using namespace lumio;
+using lumio::test::AppTest;
+
+namespace {
+
+class Scheduler : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        launch();
+    }
+    void stayActive(double seconds) {
+        for (int i = 0; i < static_cast<int>(seconds); ++i) {
+            desk.idle.touch();
+            run(1);
+        }
+    }
+};
+
+TEST_F(Scheduler, DefaultCycleIsTwentyMinutesThenTwentyMinutesTwentySeconds) {
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+    stayActive(1199);
+    EXPECT_EQ(breaksShown(), 0u);
+    desk.idle.touch();
+    run(1); // the tick lands exactly on nextBreak: due
+    ASSERT_EQ(breaksShown(), 1u);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0);
+    EXPECT_EQ(stored("stat.shown"), 1);
+}
+
+TEST_F(Scheduler, LeadNeverBelowThirtySeconds) {
+    app->preferences().setIntervalMin(0);
+    app->restart();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 30.0);
+    stayActive(30);
+    ASSERT_EQ(breaksShown(), 1u);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 30.0) << "cycle of 0 min + 20 s is held at 30 s";
+
+    app->preferences().setIntervalMin(-50);
+    app->restart();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 30.0);
+}
+
+TEST_F(Scheduler, AbsurdStoredIntervalsNeitherOverflowNorFire) {
+    desk.store.values["intervalMin"] = std::int64_t{9223372036854775807};
+    desk.store.values["breakSec"] = std::int64_t{9223372036854775807};
+    app->restart();
+    EXPECT_GT(secondsToNextBreak(), 1e20);
+    stayActive(5);
+    app->menuWillOpen();
+    EXPECT_EQ(breaksShown(), 0u);
+    EXPECT_EQ(firstLine(), "Lần nghỉ mắt tới: 153722867280912930:07");
+}
+
+TEST_F(Scheduler, IdleAtThresholdMakesAwayAndSkipsDueBreaks) {
+    run(299); // no input since launch
+    EXPECT_FALSE(app->isAway()) << "299 s idle";
+    run(1);
+    EXPECT_TRUE(app->isAway()) << "exactly 300 s idle counts as away";
+    run(1200);
+    EXPECT_EQ(breaksShown(), 0u) << "a due break is skipped while away";
+    EXPECT_EQ(stored("stat.shown"), 0) << "and not counted";
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 920.0) << "due at 1200 s, moved on by a cycle";
+}
+
+TEST_F(Scheduler, ReturnNeedsIdleBelowFiveSeconds) {
+    run(400);
+    ASSERT_TRUE(app->isAway());
+    desk.idle.touchedAgo(4);
+    run(1); // idle exactly 5.0 at this tick
+    EXPECT_TRUE(app->isAway());
+    desk.idle.touchedAgo(3.5);
+    run(1); // 4.5
+    EXPECT_FALSE(app->isAway());
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0)
+        << "a full interval from the return, not a cycle";
+}
+
+TEST_F(Scheduler, IdleResetOffKeepsShowingBreaksToAnAbsentUser) {
+    click({"Rời máy ≥5 phút thì đếm lại"});
+    EXPECT_FALSE(app->preferences().idleReset());
+    run(1200);
+    EXPECT_FALSE(app->isAway());
+    EXPECT_EQ(breaksShown(), 1u);
+}
+
+TEST_F(Scheduler, LockedScreenSkipsBreaksAndUnlockStartsAFullInterval) {
+    desk.events.lock();
+    stayActive(1200);
+    EXPECT_EQ(breaksShown(), 0u);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0);
+    stayActive(100);
+    desk.events.unlock();
+    EXPECT_FALSE(app->isLocked());
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+}
+
+TEST_F(Scheduler, UnlockLeavesAwayAndRespectsPauseAndOff) {
+    run(400);
+    ASSERT_TRUE(app->isAway());
+    desk.events.unlock(); // without a lock before it
+    EXPECT_TRUE(app->isAway());
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+
+    app->togglePause();
+    desk.events.unlock();
+    EXPECT_FALSE(app->nextBreakAt().has_value());
+
+    app->toggleEnabled(); // off: ends the pause, clears nextBreak
+    desk.events.unlock();
+    EXPECT_FALSE(app->nextBreakAt().has_value());
+}
+
+TEST_F(Scheduler, WakeRestartsUnlessPaused) {
+    stayActive(600);
+    desk.events.wake();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+
+    app->togglePause();
+    const auto pausedUntil = app->pausedUntilAt();
+    desk.events.wake();
+    EXPECT_EQ(app->pausedUntilAt(), pausedUntil);
+    EXPECT_FALSE(app->nextBreakAt().has_value());
+
+    run(3600); // the tick at the pause's end restarts the schedule
+    EXPECT_FALSE(app->pausedUntilAt().has_value());
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+}
+
+TEST_F(Scheduler, WakeWithRemindersOffDimsTheIcon) {
+    app->toggleEnabled();
+    desk.events.wake();
+    EXPECT_FALSE(app->nextBreakAt().has_value());
+    EXPECT_TRUE(iconDimmed());
+}
+
+TEST_F(Scheduler, TicksDoNothingWhileOff) {
+    app->toggleEnabled();
+    app->handle("snooze"); // sets nextBreak although reminders are off
+    ASSERT_TRUE(app->nextBreakAt().has_value());
+    run(1000);
+    EXPECT_EQ(breaksShown(), 0u);
+    app->toggleEnabled();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+}
+
+TEST_F(Scheduler, ClockJumpsMoveTheBreak) {
+    stayActive(100);
+    desk.clock.jump(2000);
+    stayActive(1);
+    EXPECT_EQ(breaksShown(), 1u) << "forward past nextBreak: due at the next tick";
+
+    const double left = secondsToNextBreak();
+    desk.clock.jump(-600);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), left + 600);
+}
+
+TEST_F(Scheduler, OpenMenuIsRefreshedByFullTicksOnly) {
+    app->menuWillOpen();
+    const int before = desk.statusBar.item->changes;
+    stayActive(3);
+    EXPECT_EQ(desk.statusBar.item->changes, before + 3);
+    EXPECT_EQ(firstLine(), "Lần nghỉ mắt tới: 19:57");
+
+    click({"Tạm dừng 1 giờ"});
+    const int paused = desk.statusBar.item->changes;
+    stayActive(3);
+    EXPECT_EQ(desk.statusBar.item->changes, paused) << "paused ticks stop early";
+
+    app->menuDidClose();
+    click({"Tiếp tục nhắc"});
+    const int closed = desk.statusBar.item->changes;
+    stayActive(3);
+    EXPECT_EQ(desk.statusBar.item->changes, closed);
+}
+
+TEST_F(Scheduler, TickerIsOneSecondWithTolerance) {
+    EXPECT_EQ(desk.loop.tickers, 1);
+    EXPECT_DOUBLE_EQ(desk.loop.tickerInterval, 1.0);
+    EXPECT_DOUBLE_EQ(desk.loop.tickerTolerance, 0.3);
+}
+
+} // namespace
