@@ -12,7 +12,7 @@ LUMIO_BUILD_PACKAGES=(
 LUMIO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool xcompmgr imagemagick
-    dbus dbus-daemon python3 python3-dbus python3-gi python3-pytest
+    dbus dbus-daemon desktop-file-utils python3 python3-dbus python3-gi python3-pytest
     chromium nodejs npm
 )
 LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils)
