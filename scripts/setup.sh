@@ -12,10 +12,11 @@ LUMIO_BUILD_PACKAGES=(
 LUMIO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool xcompmgr imagemagick
-    dbus dbus-daemon desktop-file-utils python3 python3-dbus python3-gi python3-pytest
-    chromium nodejs npm
+    dbus dbus-daemon desktop-file-utils appstream pulseaudio pulseaudio-utils
+    python3 python3-dbus python3-gi python3-xlib python3-pytest
+    chromium
 )
-LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils)
+LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils dbus-daemon dbus-bin)
 
 lumio_install() {
     local missing=()
@@ -30,6 +31,13 @@ lumio_install() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Node.js may come from elsewhere than Debian (its own npm then conflicts with
+# Debian's), so only a missing command asks for the packages.
+lumio_install_node() {
+    command -v node >/dev/null && command -v npm >/dev/null && return 0
+    lumio_install nodejs npm
 }
 
 lumio_setup() {

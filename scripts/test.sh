@@ -7,6 +7,7 @@ LUMIO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$LUMIO_ROOT/scripts/setup.sh"
 
 lumio_install "${LUMIO_BUILD_PACKAGES[@]}" "${LUMIO_TEST_PACKAGES[@]}" || exit 1
+lumio_install_node || exit 1
 
 passed=0
 failed=0

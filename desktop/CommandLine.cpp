@@ -1,0 +1,42 @@
+#include "desktop/CommandLine.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace lumio {
+
+namespace {
+
+constexpr std::array<std::string_view, 3> KNOWN_OPTIONS{"--break-now", "--help", "--version"};
+
+constexpr const char* HELP = "Cách dùng: lumio [--break-now]\n"
+                             "Lumio nhắc bạn nghỉ mắt: cứ vài phút, một bạn thú hiện ra ở góc "
+                             "màn hình.\nMọi cài đặt nằm trong biểu tượng con mèo ở khay hệ "
+                             "thống.\n\n"
+                             "  --break-now  nghỉ mắt ngay sau khi mở\n"
+                             "  --help       in hướng dẫn này rồi thoát\n"
+                             "  --version    in phiên bản rồi thoát\n";
+
+} // namespace
+
+std::optional<std::string> earlyAnswer(const std::vector<std::string>& arguments) {
+    for (const auto& argument : arguments) {
+        if (argument == "--help") return HELP;
+        if (argument == "--version") return std::string("lumio ") + LUMIO_VERSION + "\n";
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> unknownOptions(const std::vector<std::string>& arguments) {
+    std::vector<std::string> unknown;
+    for (const auto& argument : arguments) {
+        if (argument.starts_with("--") &&
+            std::ranges::find(KNOWN_OPTIONS, argument) == KNOWN_OPTIONS.end()) {
+            unknown.push_back(argument);
+        }
+    }
+    return unknown;
+}
+
+} // namespace lumio

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ports/IdleSource.h"
+
+#include <deque>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace lumio {
+
+// The user's idle time from the first of these that answers: the X server's
+// MIT-SCREEN-SAVER extension (X11 sessions only), Mutter's idle monitor, the
+// freedesktop screen saver. A source that stops answering is dropped for the
+// next; with none left the answer is 0 and the log says so once.
+class DesktopIdleSource final : public IdleSource {
+  public:
+    explicit DesktopIdleSource(std::ostream& log = std::cerr);
+    ~DesktopIdleSource() override;
+    DesktopIdleSource(const DesktopIdleSource&) = delete;
+    DesktopIdleSource& operator=(const DesktopIdleSource&) = delete;
+
+    double secondsSinceLastInput() override;
+
+  private:
+    struct XServer;
+    using Query = std::function<std::optional<double>()>;
+
+    std::unique_ptr<XServer> xServer;
+    std::deque<Query> sources; // the one in use first
+    std::ostream& log;
+    bool reportedNone = false;
+};
+
+} // namespace lumio

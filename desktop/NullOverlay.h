@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ports/OverlayPorts.h"
+
+namespace lumio {
+
+// The overlay for desktops we cannot draw on: nothing is ever shown and the
+// page never loads, but each break is still announced on stderr so it is
+// never silently lost.
+class NullOverlayToolkit final : public OverlayToolkit {
+  public:
+    explicit NullOverlayToolkit(std::filesystem::path resources);
+
+    std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
+    std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
+    const Screens& screens() const override;
+    std::filesystem::path resourceDirectory() const override { return resources; }
+
+  private:
+    class NominalScreens final : public Screens {
+      public:
+        std::vector<Screen> screens() const override;
+        std::optional<Screen> mainScreen() const override;
+        Point pointer() const override { return {}; }
+    };
+
+    std::filesystem::path resources;
+    NominalScreens nominal;
+};
+
+} // namespace lumio

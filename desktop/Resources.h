@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+
+namespace lumio {
+
+// The file of this running program; empty when the system will not say.
+std::filesystem::path executablePath();
+
+// The images and page: resources/ next to a built program, else the share
+// folder of an installed one (<prefix>/bin/../share/lumio).
+std::filesystem::path findResources(const std::filesystem::path& executableDir);
+
+} // namespace lumio

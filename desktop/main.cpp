@@ -1,0 +1,128 @@
+#include "app/App.h"
+#include "app/SingleInstance.h"
+#include "desktop/CommandLine.h"
+#include "desktop/DBusSystemEvents.h"
+#include "desktop/IdleTime.h"
+#include "desktop/InstanceLock.h"
+#include "desktop/NullOverlay.h"
+#include "desktop/QtAlerts.h"
+#include "desktop/QtApplication.h"
+#include "desktop/QtAudio.h"
+#include "desktop/QtLocaleFormat.h"
+#include "desktop/QtMainLoop.h"
+#include "desktop/QtStatusItem.h"
+#include "desktop/QuitOnSignal.h"
+#include "desktop/Resources.h"
+#include "desktop/SettingsReload.h"
+#include "desktop/StdRandom.h"
+#include "desktop/SvgImage.h"
+#include "desktop/SystemClock.h"
+#include "desktop/XdgAutostart.h"
+#include "desktop/overlay/QtOverlayToolkit.h"
+#include "prefs/JsonSettingsStore.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+using namespace lumio;
+
+namespace {
+
+constexpr int WINDOW_ICON_SIZE = 256;
+
+std::vector<std::string> argumentsAfterProgram(const QStringList& all) {
+    std::vector<std::string> arguments;
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toStdString());
+    return arguments;
+}
+
+// A client cannot place its own windows on Wayland, so the break panels need
+// XWayland: prefer it whenever the session offers one.
+void preferXWayland() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    if (wayland && *wayland && x11 && *x11 && !std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+}
+
+std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& resources) {
+    if (QtOverlayToolkit::available()) return std::make_unique<QtOverlayToolkit>(resources);
+    std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
+    return std::make_unique<NullOverlayToolkit>(resources);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
+        std::cout << *answer;
+        return EXIT_SUCCESS;
+    }
+
+    const auto folder = lockFolder(std::getenv("XDG_RUNTIME_DIR"));
+    if (const auto* problem = std::get_if<std::string>(&folder)) {
+        std::cerr << "lumio: không dùng được thư mục khoá: " << *problem << "\n";
+        return EXIT_FAILURE;
+    }
+    const InstanceLock lock(std::get<std::filesystem::path>(folder) / "lumio.lock");
+    if (lock.state() == InstanceLock::State::Failed) {
+        std::cerr << "lumio: không tạo được khoá: " << lock.problem() << "\n";
+        return EXIT_FAILURE;
+    }
+    if (isSecondInstance(lock.runningCount())) return EXIT_SUCCESS;
+
+    preferXWayland();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("lumio"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Lumio"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMIO_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumio"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Qt has taken its own options out by now; what is left is ours.
+    const auto arguments = argumentsAfterProgram(QApplication::arguments());
+    for (const auto& option : unknownOptions(arguments)) {
+        std::cerr << "lumio: bỏ qua tuỳ chọn không biết: " << option << "\n";
+    }
+    const QuitOnSignal quitOnSignal;
+
+    const auto executable = executablePath();
+    const auto resources = findResources(executable.parent_path());
+    if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
+        QApplication::setWindowIcon(*icon);
+    }
+
+    SystemClock clock;
+    QtMainLoop loop;
+    JsonSettingsStore settings(JsonSettingsStore::defaultPath());
+    DesktopIdleSource idle;
+    DBusSystemEvents systemEvents;
+    QtStatusBar statusBar(resources);
+    const auto overlay = makeOverlayToolkit(resources);
+    QtAudio audio;
+    XdgAutostart loginItem(executable);
+    QtAlerts alerts(resources);
+    QtLocaleFormat locale;
+    StdRandom random;
+    QtApplication desktopApplication;
+    Platform platform{clock, loop,      settings, idle,   systemEvents, statusBar,         *overlay,
+                      audio, loginItem, alerts,   locale, random,       desktopApplication};
+
+    App app(platform, arguments);
+    // Settings changed elsewhere count at once; the menu and the icon show them.
+    const SettingsReload reload(settings, [&app] {
+        app.refreshMenu();
+        app.refreshIcon();
+    });
+    QTimer::singleShot(0, [&app] { app.applicationDidFinishLaunching(); });
+    return QApplication::exec();
+}

@@ -1,0 +1,132 @@
+#include "desktop/QtStatusItem.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using namespace lumio;
+
+namespace {
+
+class RecordingDelegate final : public MenuDelegate {
+  public:
+    void menuWillOpen() override { ++opened; }
+    void menuDidClose() override { ++closed; }
+    int opened = 0;
+    int closed = 0;
+};
+
+// A small model with one of every kind of line.
+class StatusItemMenu : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto& info = add(top, "Info");
+        info.enabled = false;
+        add(top, "").separator = true;
+        toggle = &add(top, "Toggle");
+        toggle->checked = true;
+        toggle->action = [this] {
+            ++toggled;
+            toggle->checked = !toggle->checked;
+        };
+        plain = &add(top, "Plain & simple");
+        plain->action = [this] { ++plainRuns; };
+        add(sub, "One").checked = true;
+        add(sub, "Two");
+        auto& opener = add(top, "More");
+        opener.submenu = &sub;
+        auto& quit = add(top, "Quit");
+        quit.keyEquivalent = "q";
+
+        item.setMenu(top, delegate);
+        menu = item.menu();
+        ASSERT_NE(menu, nullptr);
+    }
+
+    MenuItem& add(Menu& into, std::string title) {
+        auto& made = items.emplace_back();
+        made.title = std::move(title);
+        into.items.push_back(&made);
+        return made;
+    }
+
+    QAction* action(int index) const { return menu->actions().at(index); }
+
+    std::deque<MenuItem> items;
+    Menu top;
+    Menu sub;
+    MenuItem* toggle = nullptr;
+    MenuItem* plain = nullptr;
+    int toggled = 0;
+    int plainRuns = 0;
+    RecordingDelegate delegate;
+    QtStatusItem item{LUMIO_RESOURCES_DIR};
+    QMenu* menu = nullptr;
+};
+
+TEST_F(StatusItemMenu, MirrorsTheModel) {
+    ASSERT_EQ(menu->actions().size(), 6);
+    EXPECT_EQ(action(0)->text(), "Info");
+    EXPECT_FALSE(action(0)->isEnabled());
+    EXPECT_TRUE(action(1)->isSeparator());
+    EXPECT_TRUE(action(2)->isCheckable());
+    EXPECT_TRUE(action(2)->isChecked());
+    EXPECT_FALSE(action(3)->isChecked());
+    // The ampersand is shown as it is, not taken as a mnemonic.
+    EXPECT_EQ(action(3)->text(), "Plain && simple");
+    EXPECT_EQ(action(3)->iconText(), "Plain & simple");
+    ASSERT_NE(action(4)->menu(), nullptr);
+    EXPECT_EQ(action(4)->text(), "More");
+    const auto subActions = action(4)->menu()->actions();
+    ASSERT_EQ(subActions.size(), 2);
+    EXPECT_TRUE(subActions[0]->isChecked());
+    EXPECT_FALSE(subActions[1]->isChecked());
+    EXPECT_EQ(action(5)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_TRUE(action(4)->shortcut().isEmpty());
+}
+
+TEST_F(StatusItemMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
+    action(3)->trigger();
+    EXPECT_EQ(plainRuns, 1);
+    EXPECT_FALSE(action(3)->isChecked());
+
+    toggle->action = [this] { ++toggled; }; // the model says it stays checked
+    action(2)->trigger();
+    EXPECT_EQ(toggled, 1);
+    EXPECT_TRUE(action(2)->isChecked());
+}
+
+TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
+    toggle->checked = false;
+    toggle->title = "Toggled";
+    items.front().title = "Info 2";
+    items.front().enabled = true;
+    sub.items[1]->checked = true;
+    item.menuChanged();
+    EXPECT_EQ(action(0)->text(), "Info 2");
+    EXPECT_TRUE(action(0)->isEnabled());
+    EXPECT_EQ(action(2)->text(), "Toggled");
+    EXPECT_FALSE(action(2)->isChecked());
+    EXPECT_TRUE(action(4)->menu()->actions()[1]->isChecked());
+}
+
+TEST_F(StatusItemMenu, TellsTheDelegateWhenTheTopMenuOpensAndCloses) {
+    emit menu->aboutToShow();
+    emit action(4)->menu()->aboutToShow();
+    emit menu->aboutToHide();
+    EXPECT_EQ(delegate.opened, 1);
+    EXPECT_EQ(delegate.closed, 1);
+}
+
+TEST(StatusItemImage, LoadsNamedSvgsAndRefusesMissingOnes) {
+    QtStatusItem item{LUMIO_RESOURCES_DIR};
+    EXPECT_TRUE(item.setImage("menubar", 18));
+    EXPECT_TRUE(item.setImage("AppIcon", 18));
+    EXPECT_FALSE(item.setImage("no-such-image", 18));
+    item.setAppearsDisabled(true);
+}
+
+} // namespace
