@@ -13,7 +13,7 @@ trap cleanup EXIT
 
 # Xvfb writes the display number it took to the given descriptor once it is ready.
 exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 read -r -t 20 number <&"$displayfd"
 export DISPLAY=":$number"

@@ -328,7 +328,7 @@ class Session:
                 try:
                     xvfb, display = _start_with_fd_report(
                         ["Xvfb", f":{number}", "-displayfd", "{fd}", "-screen", "0", "1280x800x24",
-                         "-nolisten", "tcp"],
+                         "-nolisten", "tcp", "-noreset"],
                         stderr=log)
                 except RuntimeError:
                     continue
