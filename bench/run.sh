@@ -1,0 +1,58 @@
+#!/bin/sh
+# Idle footprint of Lumio next to Workrave and Safe Eyes, plus the core's
+# micro-benchmarks; writes bench/RESULTS.md and prints it.
+#
+#   sudo bench/run.sh
+#
+# Installs what is missing (workrave, safeeyes and the tray bindings it
+# recommends, xvfb, xcompmgr, dbus, python3-gi, python3-pytest) with apt-get,
+# then runs each program alone, one after another, on a private desktop (Xvfb, xcompmgr, private D-Bus buses, a StatusNotifier tray host) and
+# reports PSS of its whole process tree, CPU seconds per idle minute and
+# wake-ups per second, and for Lumio the time from launch to tray registration.
+# Environment:
+#   BENCH_IDLE_SECONDS    idle window per program (default 120)
+#   BENCH_SETTLE_SECONDS  wait after launch before the window (default 20)
+#   LUMIO_BIN             the program to measure (default /work/build/desktop/lumio)
+#   LUMIO_BENCH_BIN       lumio_bench, run afterwards when present
+#                         (default /work/build-bench/bench/lumio_bench; build it with
+#                         cmake -DLUMIO_BENCH=ON ... && cmake --build ... --target lumio_bench)
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+results="$here/RESULTS.md"
+bench_bin=${LUMIO_BENCH_BIN:-/work/build-bench/bench/lumio_bench}
+LUMIO_BIN=${LUMIO_BIN:-/work/build/desktop/lumio}
+export LUMIO_BIN
+[ -x "$LUMIO_BIN" ] || { echo "no lumio program at $LUMIO_BIN (set LUMIO_BIN)" >&2; exit 1; }
+
+missing=""
+# Safe Eyes only shows a tray icon with the Ayatana indicator bindings it recommends.
+for package in workrave safeeyes gir1.2-ayatanaappindicator3-0.1 xprintidle xvfb xcompmgr dbus \
+    python3-gi python3-pytest; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    case "$status" in
+        *" installed") ;;
+        *) missing="$missing $package" ;;
+    esac
+done
+if [ -n "$missing" ]; then
+    echo "installing:$missing" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+fi
+
+# The system interpreter: it has python3-gi, which the harness needs.
+/usr/bin/python3 "$here/idle_bench.py" "$results"
+
+if [ -x "$bench_bin" ]; then
+    {
+        echo
+        echo "# Core micro-benchmarks"
+        echo
+        echo "\`$bench_bin\`"
+        echo
+        echo '```'
+        "$bench_bin" 2>&1
+        echo '```'
+    } | tee -a "$results"
+fi
