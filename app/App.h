@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <utility>
 #include <vector>
 
 namespace lumio {
@@ -31,6 +32,8 @@ class App final : public MenuDelegate {
     // Scheduler (schedule/Scheduler.cpp).
     void restart();
     void tick();
+    // Another program (or the user, by hand) changed the settings file.
+    void settingsChangedElsewhere();
 
     // Breaks and the user's answers (schedule/Breaks.cpp, schedule/AnimalPicker.cpp).
     void showBreak();
@@ -92,6 +95,9 @@ class App final : public MenuDelegate {
     std::unique_ptr<Overlay> overlay;
     std::optional<Instant> nextBreak;
     std::optional<Instant> pausedUntil;
+    // What the countdown was last started from: switching reminders on or off,
+    // or a new interval, starts it again.
+    std::pair<bool, std::int64_t> scheduledWith{};
     bool away = false;
     bool locked = false;
     std::optional<std::string> lastAnimal;

@@ -22,6 +22,7 @@ double App::cycleLead() const {
 }
 
 void App::restart() {
+    scheduledWith = {prefs.enabled(), prefs.intervalMin()};
     pausedUntil.reset();
     away = false;
     if (prefs.enabled()) {
@@ -29,6 +30,12 @@ void App::restart() {
     } else {
         nextBreak.reset();
     }
+    refreshIcon();
+}
+
+void App::settingsChangedElsewhere() {
+    if (std::pair{prefs.enabled(), prefs.intervalMin()} != scheduledWith) restart();
+    refreshMenu();
     refreshIcon();
 }
 

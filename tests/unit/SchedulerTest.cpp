@@ -146,6 +146,28 @@ TEST_F(Scheduler, TicksDoNothingWhileOff) {
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
 }
 
+TEST_F(Scheduler, RemindersAndIntervalChangedInTheFileTakeEffect) {
+    stayActive(100);
+    desk.store.values["dim"] = false;
+    app->settingsChangedElsewhere();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1100.0) << "other settings leave the countdown alone";
+
+    desk.store.values["intervalMin"] = std::int64_t{30};
+    app->settingsChangedElsewhere();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1800.0);
+
+    desk.store.values["enabled"] = false;
+    app->settingsChangedElsewhere();
+    EXPECT_FALSE(app->nextBreakAt().has_value());
+    EXPECT_TRUE(iconDimmed());
+
+    desk.store.values["enabled"] = true;
+    app->settingsChangedElsewhere();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1800.0) << "switched back on: breaks come again";
+    stayActive(1800);
+    EXPECT_EQ(breaksShown(), 1u);
+}
+
 TEST_F(Scheduler, ClockJumpsMoveTheBreak) {
     stayActive(100);
     desk.clock.jump(2000);
