@@ -3,9 +3,40 @@
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QtGlobal>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace lumio {
+
+namespace {
+
+QtMessageHandler passOn = nullptr;
+
+bool expectedWithoutOpenGL(const QString& message) {
+    static const std::array<QString, 2> NOTES{
+        QStringLiteral(
+            "QXcbIntegration: Cannot create platform OpenGL context, neither GLX nor EGL "
+            "are enabled"),
+        QStringLiteral("No suitable graphics backend found")};
+    // One of them comes with a newline of its own.
+    return std::ranges::find(NOTES, message.trimmed()) != NOTES.end();
+}
+
+void dropExpectedNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (expectedWithoutOpenGL(message)) return;
+    if (passOn) passOn(type, context, message);
+}
+
+} // namespace
+
+void preferSoftwareDrawing() {
+    if (std::getenv("QT_XCB_GL_INTEGRATION") || std::getenv("QT_QUICK_BACKEND")) return;
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+    qputenv("QT_QUICK_BACKEND", "software");
+    passOn = qInstallMessageHandler(dropExpectedNotes);
+}
 
 void prepareWebEngine() {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));

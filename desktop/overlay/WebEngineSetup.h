@@ -11,4 +11,12 @@ namespace lumio {
 //    its own folder either way.
 void prepareWebEngine();
 
+// Must run before QApplication exists. The break page is one small card,
+// which software drawing handles as well as a GPU would, so the program loads
+// no OpenGL driver at all: that alone saves about a sixth of its memory (a
+// Mesa driver is tens of MiB). Someone who sets QT_XCB_GL_INTEGRATION or
+// QT_QUICK_BACKEND keeps their choice. The web engine's notes that it found
+// no OpenGL, expected now, are kept off stderr.
+void preferSoftwareDrawing();
+
 } // namespace lumio
