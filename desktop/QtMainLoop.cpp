@@ -1,26 +1,27 @@
 #include "desktop/QtMainLoop.h"
 
+#include "desktop/TimingLog.h"
+
 #include <algorithm>
 #include <chrono>
 
 namespace lumio {
 
-namespace {
-
-std::chrono::milliseconds toMillis(Seconds delay) {
-    return std::max(std::chrono::round<std::chrono::milliseconds>(delay),
-                    std::chrono::milliseconds{0});
-}
-
-} // namespace
-
-QtMainLoop::QtMainLoop() {
+QtMainLoop::QtMainLoop(double timeScale, TimingLog* timing) : timeScale(timeScale), timing(timing) {
     // A coarse timer lets the system batch our wake-ups; a second's countdown
     // tolerates the few percent it may drift.
     ticker.setTimerType(Qt::CoarseTimer);
     QObject::connect(&ticker, &QTimer::timeout, &context, [this] {
-        if (onTick) onTick();
+        if (!onTick) return;
+        if (this->timing) this->timing->tickBegan();
+        onTick();
+        if (this->timing) this->timing->tickEnded();
     });
+}
+
+std::chrono::milliseconds QtMainLoop::toMillis(Seconds delay) const {
+    return std::max(std::chrono::round<std::chrono::milliseconds>(delay / timeScale),
+                    std::chrono::milliseconds{0});
 }
 
 void QtMainLoop::after(Seconds delay, std::function<void()> work) {

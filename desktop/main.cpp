@@ -17,8 +17,11 @@
 #include "desktop/StdRandom.h"
 #include "desktop/SvgImage.h"
 #include "desktop/SystemClock.h"
+#include "desktop/TimeScale.h"
+#include "desktop/TimingLog.h"
 #include "desktop/XdgAutostart.h"
 #include "desktop/overlay/QtOverlayToolkit.h"
+#include "desktop/overlay/WebEngineSetup.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QApplication>
@@ -54,8 +57,11 @@ void preferXWayland() {
     }
 }
 
-std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& resources) {
-    if (QtOverlayToolkit::available()) return std::make_unique<QtOverlayToolkit>(resources);
+std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& resources,
+                                                   TimingLog* timing) {
+    if (QtOverlayToolkit::available()) {
+        return std::make_unique<QtOverlayToolkit>(resources, timing);
+    }
     std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
     return std::make_unique<NullOverlayToolkit>(resources);
 }
@@ -81,6 +87,7 @@ int main(int argc, char* argv[]) {
     if (isSecondInstance(lock.runningCount())) return EXIT_SUCCESS;
 
     preferXWayland();
+    preferSoftwareDrawing();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumio"));
@@ -101,13 +108,16 @@ int main(int argc, char* argv[]) {
         QApplication::setWindowIcon(*icon);
     }
 
-    SystemClock clock;
-    QtMainLoop loop;
+    // Measurement aids for benchmarks, both off unless asked for.
+    const auto timing = TimingLog::fromEnvironment(std::cerr);
+    const double timeScale = timeScaleFromEnvironment(std::cerr);
+    SystemClock clock(timeScale);
+    QtMainLoop loop(timeScale, timing.get());
     JsonSettingsStore settings(JsonSettingsStore::defaultPath());
     DesktopIdleSource idle;
     DBusSystemEvents systemEvents;
     QtStatusBar statusBar(resources);
-    const auto overlay = makeOverlayToolkit(resources);
+    const auto overlay = makeOverlayToolkit(resources, timing.get());
     QtAudio audio;
     XdgAutostart loginItem(executable);
     QtAlerts alerts(resources);
@@ -118,11 +128,7 @@ int main(int argc, char* argv[]) {
                       audio, loginItem, alerts,   locale, random,       desktopApplication};
 
     App app(platform, arguments);
-    // Settings changed elsewhere count at once; the menu and the icon show them.
-    const SettingsReload reload(settings, [&app] {
-        app.refreshMenu();
-        app.refreshIcon();
-    });
+    const SettingsReload reload(settings, [&app] { app.settingsChangedElsewhere(); });
     QTimer::singleShot(0, [&app] { app.applicationDidFinishLaunching(); });
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "desktop/overlay/ClickThroughWebView.h"
 
+#include "desktop/TimingLog.h"
 #include "desktop/overlay/PanelStack.h"
 
 #include <QWebEngineScript>
@@ -13,8 +14,8 @@ using Lifecycle = QWebEnginePage::LifecycleState;
 
 } // namespace
 
-ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack)
-    : stack(std::move(stack)), page(profile) {
+ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack, TimingLog* timing)
+    : stack(std::move(stack)), timing(timing), page(profile) {
     profile.setHttpCacheType(QWebEngineProfile::NoCache);
     profile.setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile.setSpellCheckEnabled(false);
@@ -27,7 +28,8 @@ ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack)
     bridgeScript.setInjectionPoint(QWebEngineScript::DocumentCreation);
     bridgeScript.setWorldId(QWebEngineScript::MainWorld);
     bridgeScript.setRunsOnSubFrames(false);
-    bridgeScript.setSourceCode(PageBridge::script());
+    bridgeScript.setSourceCode(PageBridge::script(timing != nullptr));
+    if (timing) bridge.setOnPainted([timing] { timing->painted(); });
     page.scripts().insert(bridgeScript);
 
     connect(&page, &QWebEnginePage::loadingChanged, this, &ClickThroughWebView::loadingChanged);
@@ -68,6 +70,7 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
 
 void ClickThroughWebView::evaluate(const std::string& script) {
     wake();
+    if (timing) timing->scriptSent();
     page.runJavaScript(QString::fromStdString(script));
 }
 

@@ -15,6 +15,7 @@
 namespace lumio {
 
 class PanelStack;
+class TimingLog;
 
 // The break page in its panel: transparent, confined to the resources folder,
 // talking back over a message bridge, and asleep while no break is shown.
@@ -33,7 +34,8 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     Q_OBJECT
 
   public:
-    explicit ClickThroughWebView(std::shared_ptr<PanelStack> stack);
+    // timing, when given, hears when each break's script is sent and painted.
+    ClickThroughWebView(std::shared_ptr<PanelStack> stack, TimingLog* timing);
     ClickThroughWebView(const ClickThroughWebView&) = delete;
     ClickThroughWebView& operator=(const ClickThroughWebView&) = delete;
     ~ClickThroughWebView() override;
@@ -51,6 +53,7 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     void sleepIfIdle();
 
     const std::shared_ptr<PanelStack> stack;
+    TimingLog* const timing;
     std::filesystem::path pageFile;
     std::function<void()> onFinish;
     // Declared so that the page goes first and the interceptor last.

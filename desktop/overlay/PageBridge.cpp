@@ -27,6 +27,21 @@ constexpr auto BRIDGE = R"JS(
     });
 )JS";
 
+// A frame callback runs just before the frame is drawn; a task queued from it
+// runs once that frame is out.
+constexpr auto REPORT_PAINT = R"JS(
+    document.addEventListener('DOMContentLoaded', function () {
+        var show = window.__lumioShow;
+        if (typeof show !== 'function') return;
+        window.__lumioShow = function (options) {
+            show(options);
+            requestAnimationFrame(function () {
+                setTimeout(function () { if (host) host.painted(); }, 0);
+            });
+        };
+    });
+)JS";
+
 QString webChannelLibrary() {
     QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
     if (!file.open(QIODevice::ReadOnly)) return {};
@@ -44,10 +59,15 @@ void PageBridge::postMessage(const QJsonValue& body) {
     }
 }
 
-QString PageBridge::script() {
+void PageBridge::painted() {
+    if (onPainted) onPainted();
+}
+
+QString PageBridge::script(bool reportPaint) {
     // One function scope keeps QWebChannel and the queue out of the page's globals.
     return QStringLiteral("(function () {\n") + webChannelLibrary() +
-           QString::fromUtf8(BRIDGE).arg(channelName()) + QStringLiteral("})();\n");
+           QString::fromUtf8(BRIDGE).arg(channelName()) +
+           (reportPaint ? QString::fromUtf8(REPORT_PAINT) : QString()) + QStringLiteral("})();\n");
 }
 
 } // namespace lumio

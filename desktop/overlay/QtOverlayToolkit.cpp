@@ -12,8 +12,9 @@
 
 namespace lumio {
 
-QtOverlayToolkit::QtOverlayToolkit(std::filesystem::path resourceDirectory)
-    : resources(std::move(resourceDirectory)), stack(std::make_shared<PanelStack>()) {
+QtOverlayToolkit::QtOverlayToolkit(std::filesystem::path resourceDirectory, TimingLog* timing)
+    : resources(std::move(resourceDirectory)), stack(std::make_shared<PanelStack>()),
+      timing(timing) {
     prepareWebEngine();
 }
 
@@ -30,7 +31,7 @@ std::unique_ptr<Panel> QtOverlayToolkit::makePanel(const PanelStyle& style) {
 std::unique_ptr<WebView> QtOverlayToolkit::makeWebView(Panel& host, double width, double height) {
     auto* const panel = dynamic_cast<OverlayPanel*>(&host);
     if (panel == nullptr) throw std::invalid_argument("the web view's host is not an OverlayPanel");
-    auto view = std::make_unique<ClickThroughWebView>(stack);
+    auto view = std::make_unique<ClickThroughWebView>(stack, timing);
     view->resize(static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
     panel->setContent(*view);
     return view;

@@ -8,12 +8,14 @@
 namespace lumio {
 
 class PanelStack;
+class TimingLog;
 
 // Break panels and the break page on X11 (XWayland included), with Qt Widgets
 // and Qt WebEngine. Needs a running QApplication.
 class QtOverlayToolkit final : public OverlayToolkit {
   public:
-    explicit QtOverlayToolkit(std::filesystem::path resourceDirectory);
+    // timing, when given, hears when each break is sent to the page and painted.
+    explicit QtOverlayToolkit(std::filesystem::path resourceDirectory, TimingLog* timing = nullptr);
     ~QtOverlayToolkit() override;
     QtOverlayToolkit(const QtOverlayToolkit&) = delete;
     QtOverlayToolkit& operator=(const QtOverlayToolkit&) = delete;
@@ -32,6 +34,7 @@ class QtOverlayToolkit final : public OverlayToolkit {
   private:
     const std::filesystem::path resources;
     const std::shared_ptr<PanelStack> stack;
+    TimingLog* const timing;
     QtScreens qtScreens;
 };
 

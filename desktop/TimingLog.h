@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+namespace lumio {
+
+// An opt-in record of how quickly a break reaches the screen, for
+// benchmarks: LUMIO_TIMING_LOG=<file> appends one line per break the page
+// has painted,
+//
+//   painted tick_ms=<from the start of the tick that showed it> script_ms=<from the show script>
+//
+// with tick_ms "-" for a break not shown by a tick (--break-now). Off, it
+// costs nothing but a null pointer check.
+class TimingLog final {
+  public:
+    // Appends to file; nullptr, with one line on log, when it cannot be opened.
+    static std::unique_ptr<TimingLog> open(const std::filesystem::path& file, std::ostream& log);
+    // From LUMIO_TIMING_LOG; nullptr when unset or empty.
+    static std::unique_ptr<TimingLog> fromEnvironment(std::ostream& log);
+    explicit TimingLog(std::ofstream out) : out(std::move(out)) {}
+
+    void tickBegan();
+    void tickEnded();
+    void scriptSent();
+    void painted();
+
+  private:
+    using Moment = std::chrono::steady_clock::time_point;
+
+    std::ofstream out;
+    std::optional<Moment> tickStart;
+    std::optional<Moment> shownByTick;
+    std::optional<Moment> sent;
+};
+
+} // namespace lumio
