@@ -130,7 +130,8 @@ void App::buildStatusItem() {
         [this] { return platform.loginItem.status() == LoginItemStatus::Enabled; },
         weakly([this](bool on) { setLaunchAtLogin(on); })));
     auto& quitItem = newItem("Thoát Lumio", weakly([this] { quit(); }));
-    quitItem.keyEquivalent = "q";
+    // Moved in: GCC 12 at -O3 sees a bogus overlap in copying the literal.
+    quitItem.keyEquivalent = std::string("q");
     add(quitItem);
 
     statusItem->setMenu(*menu, *this);
