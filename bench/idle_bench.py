@@ -222,6 +222,8 @@ def report(results):
         "# Idle footprint",
         "",
         f"- Date: {datetime.datetime.now().astimezone():%Y-%m-%d %H:%M %Z}",
+        f"- Command: `sudo bench/run.sh` (BENCH_IDLE_SECONDS={IDLE_SECONDS:g}, "
+        f"BENCH_SETTLE_SECONDS={SETTLE_SECONDS:g}, LUMIO_BIN={LUMIO_BIN})",
         f"- CPU: {cpu_model()} ({os.cpu_count()} cores); load average when the report was "
         f"written: {' '.join(Path('/proc/loadavg').read_text().split()[:3])}",
         f"- Versions: {lumio_version}; workrave {package_version('workrave')}; "

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Idle footprint of Lumio next to Workrave and Safe Eyes, plus the core's
-# micro-benchmarks; writes bench/RESULTS.md and prints it.
+# Lumio's footprint and speed next to Workrave and Safe Eyes; writes
+# bench/RESULTS.md and prints it. About 25 minutes with the defaults.
 #
 #   sudo bench/run.sh
 #
@@ -9,9 +9,14 @@
 # then runs each program alone, one after another, on a private desktop (Xvfb, xcompmgr, private D-Bus buses, a StatusNotifier tray host) and
 # reports PSS of its whole process tree, CPU seconds per idle minute and
 # wake-ups per second, and for Lumio the time from launch to tray registration.
+# Then Lumio alone: hundreds of breaks in a row on a sped-up clock (time to the
+# screen, PSS after 10 and after the last), the PSS of each web engine
+# setting, and the core's micro-benchmarks.
 # Environment:
 #   BENCH_IDLE_SECONDS    idle window per program (default 120)
 #   BENCH_SETTLE_SECONDS  wait after launch before the window (default 20)
+#   BENCH_BREAKS          breaks in a row (default 500)
+#   BENCH_TIME_SCALE      how much faster Lumio's clock runs for them (default 100)
 #   LUMIO_BIN             the program to measure (default /work/build/desktop/lumio)
 #   LUMIO_BENCH_BIN       lumio_bench, run afterwards when present
 #                         (default /work/build-bench/bench/lumio_bench; build it with
@@ -28,7 +33,7 @@ export LUMIO_BIN
 missing=""
 # Safe Eyes only shows a tray icon with the Ayatana indicator bindings it recommends.
 for package in workrave safeeyes gir1.2-ayatanaappindicator3-0.1 xprintidle xvfb xcompmgr dbus \
-    python3-gi python3-pytest; do
+    python3-gi python3-pytest xdotool x11-utils; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     case "$status" in
         *" installed") ;;
@@ -43,6 +48,10 @@ fi
 
 # The system interpreter: it has python3-gi, which the harness needs.
 /usr/bin/python3 "$here/idle_bench.py" "$results"
+for part in breaks_bench lean_bench; do
+    echo "measuring: $part" >&2
+    { echo; /usr/bin/python3 "$here/$part.py"; } | tee -a "$results"
+done
 
 if [ -x "$bench_bin" ]; then
     {
