@@ -12,7 +12,6 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
-#include <utility>
 #include <vector>
 
 namespace lumio {

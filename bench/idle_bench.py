@@ -10,7 +10,6 @@ given as the first argument.
 """
 
 import datetime
-import json
 import os
 import re
 import shutil
@@ -126,10 +125,9 @@ def pss_by_process(root):
     return found
 
 
-def start_compositor(session):
-    compositor = subprocess.Popen(["xcompmgr"], env=session.env, stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    session.processes.append(compositor)
+def tree_pss_mib(root):
+    """PSS of the whole process tree rooted at root, in MiB."""
+    return sum(kib for _, _, kib in pss_by_process(root)) / 1024
 
 
 def measure(name, command, root):
@@ -139,10 +137,9 @@ def measure(name, command, root):
     session = process = None
     try:
         session = conftest.Session(root / "desktop", tray=True)
-        start_compositor(session)
+        session.start_compositor()
         if name == "Lumio":
-            session.settings_path.parent.mkdir(parents=True)
-            session.settings_path.write_text(json.dumps({"welcomed": True}))
+            session.write_settings(welcomed=True)
         spawned = time.monotonic()
         process = subprocess.Popen(command, env=session.env, cwd=session.home,
                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)

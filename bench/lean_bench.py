@@ -8,7 +8,6 @@ reference and not taken, for the reasons given in the table. Prints a JSON
 Markdown section; bench/run.sh appends it to bench/RESULTS.md.
 """
 
-import json
 import os
 import statistics
 import sys
@@ -43,9 +42,8 @@ def measure(root, extra_env):
     session = conftest.Session(root, tray=True)
     run = None
     try:
-        idle_bench.start_compositor(session)
-        session.settings_path.parent.mkdir(parents=True)
-        session.settings_path.write_text(json.dumps({"welcomed": True}))
+        session.start_compositor()
+        session.write_settings(welcomed=True)
         session.env.update(extra_env)
         run = session.launch()
         time.sleep(SETTLE_SECONDS)
@@ -53,11 +51,10 @@ def measure(root, extra_env):
             return {"failed": run.stderr[-300:]}
         samples = []
         for _ in range(SAMPLES):
-            rows = idle_bench.pss_by_process(run.process.pid)
-            samples.append((sum(kib for _, _, kib in rows) / 1024, len(rows)))
+            samples.append(idle_bench.tree_pss_mib(run.process.pid))
             time.sleep(1)
-        return {"pss": statistics.median(mib for mib, _ in samples),
-                "processes": samples[-1][1]}
+        return {"pss": statistics.median(samples),
+                "processes": len(idle_bench.process_tree(run.process.pid))}
     finally:
         if run is not None:
             run.stop()

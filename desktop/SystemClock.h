@@ -13,6 +13,8 @@ class SystemClock final : public Clock {
           steadyStart(std::chrono::steady_clock::now()) {}
 
     Instant now() const override {
+        // Unscaled it is the wall clock itself, so the user's clock changes
+        // (time zone, NTP, manual) reach the scheduler.
         if (scale == 1.0)
             return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
         const Seconds elapsed = std::chrono::steady_clock::now() - steadyStart;

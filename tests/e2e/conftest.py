@@ -24,6 +24,7 @@ import random
 import re
 import select
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -51,6 +52,13 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
   </policy>
 </busconfig>
 """
+
+
+def free_port():
+    """A TCP port on the loopback interface that nothing listens on just now."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
 
 def wait_until(predicate, timeout=5.0, interval=0.05, what="condition"):
@@ -144,6 +152,11 @@ class Lumio:
     @property
     def stderr(self):
         return self.stderr_path.read_text()
+
+    def complaints(self):
+        """What the program said on stderr, less the web engine's note on remote debugging."""
+        return [line for line in self.stderr.splitlines() if line.strip() and not line.startswith(
+            ("DevTools listening on ", "Remote debugging server started"))]
 
     def running(self):
         return self.process.poll() is None
@@ -396,6 +409,29 @@ class Session:
         except FileNotFoundError:
             return {}
 
+    def start_compositor(self):
+        """A compositing manager on the display, as most desktops have; it ends
+        with the session."""
+        for _ in range(5):
+            process = subprocess.Popen(["xcompmgr"], env=self.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.processes.append(process)
+            # Xvfb resets whenever its last client leaves, and refuses connections
+            # meanwhile; a compositor that came at such a moment is started again.
+            wait_until(lambda: process.poll() is not None or "\"xcompmgr\"" in self.x(
+                "xwininfo", "-root", "-children"), timeout=15, what="xcompmgr")
+            if process.poll() is None:
+                return
+        raise AssertionError("xcompmgr would not start")
+
+    def write_settings(self, **values):
+        """Sets these keys in the settings file, keeping the others, in one
+        atomic replace as another program (or the program itself) would."""
+        self.settings_path.parent.mkdir(parents=True, exist_ok=True)
+        staged = self.settings_path.with_suffix(".next")
+        staged.write_text(json.dumps({**self.settings(), **values}))
+        staged.replace(self.settings_path)
+
     def x(self, *command):
         """Runs an X client against this session's display; returns its stdout."""
         result = subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=10)
@@ -438,6 +474,13 @@ def session(tmp_path):
     desktop = Session(tmp_path / "desktop", tray=True)
     yield desktop
     desktop.close()
+
+
+@pytest.fixture
+def composited(session):
+    """A session with a compositing manager."""
+    session.start_compositor()
+    return session
 
 
 @pytest.fixture

@@ -70,8 +70,7 @@ def test_break_now_skips_the_welcome_and_counts_a_break(session):
 
 
 def test_a_chime_without_a_sound_server_is_silent(session):
-    session.settings_path.parent.mkdir()
-    session.settings_path.write_text('{"welcomed": true, "sound": true}')
+    session.write_settings(welcomed=True, sound=True)
     run = session.launch("--break-now")
     wait_until(lambda: session.settings().get("stat.shown") == 1, timeout=3,
                what='"stat.shown": 1')

@@ -9,7 +9,6 @@ settings file and from the X server.
 import json
 import re
 import shutil
-import socket
 import subprocess
 import time
 from pathlib import Path
@@ -25,12 +24,6 @@ PANEL = (340, 430)
 ANSWERS = {"done": "stat.done", "skip": "stat.skipped", "snooze": "stat.snoozed"}
 LOAD_FAILURE = "không mở được trang lời nhắc"
 NO_COMPOSITOR = "không có trình tổng hợp cửa sổ"
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def windows(session):
@@ -86,20 +79,9 @@ def window_under(session, x, y):
         window = int(parent.group(1), 16)
 
 
-def complaints(run):
-    """What the program said on stderr, less the web engine's note on remote debugging."""
-    return [line for line in run.stderr.splitlines() if line.strip() and not line.startswith(
-        ("DevTools listening on ", "Remote debugging server started"))]
-
-
 def counters(session):
     settings = session.settings()
     return {key: settings.get(key, 0) for key in ANSWERS.values()}
-
-
-def seed_settings(session, **values):
-    session.settings_path.parent.mkdir(parents=True, exist_ok=True)
-    session.settings_path.write_text(json.dumps(values))
 
 
 def break_page(port, timeout=20.0):
@@ -114,27 +96,8 @@ def break_page(port, timeout=20.0):
 
 
 @pytest.fixture
-def composited(session):
-    """A compositing manager on the session's display, as most desktops have."""
-    for _ in range(5):
-        process = subprocess.Popen(["xcompmgr"], env=session.env, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # Xvfb resets whenever its last client leaves, and refuses connections
-        # meanwhile; a compositor that came at such a moment is started again.
-        wait_until(lambda: process.poll() is not None or "\"xcompmgr\"" in session.x(
-            "xwininfo", "-root", "-children"), timeout=15, what="xcompmgr")
-        if process.poll() is None:
-            break
-    else:
-        raise AssertionError("xcompmgr would not start")
-    yield session
-    process.terminate()
-    process.wait(5)
-
-
-@pytest.fixture
 def debug_port(session):
-    port = free_port()
+    port = conftest.free_port()
     session.env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{port}"
     return port
 
@@ -191,7 +154,7 @@ def test_break_sits_in_the_corner_over_a_dimmed_screen_and_leaves_the_focus_alon
     assert focused_window(session) == probe
     assert run.running()
     assert run.stop() == 0
-    assert complaints(run) == []
+    assert run.complaints() == []
     probe_process.kill()
     probe_process.wait()
 
@@ -212,7 +175,7 @@ def test_each_answer_is_counted_once_and_closes_the_break(composited, debug_port
     assert counters(session) == expected
     assert session.settings()["stat.shown"] == 1
     assert run.stop() == 0
-    assert complaints(run) == []
+    assert run.complaints() == []
 
 
 def test_only_string_messages_reach_the_program(composited, debug_port):
@@ -335,13 +298,13 @@ def test_a_page_that_cannot_load_leaves_the_screen_alone(composited, tmp_path, m
     assert dim_panel(session) is None
     assert run.running()
     assert run.stop() == 0
-    (said,) = complaints(run)
+    (said,) = run.complaints()
     assert LOAD_FAILURE in said
     assert "vẫn tính giờ nghỉ mắt nhưng sẽ không hiện lời nhắc" in said
 
 
 def test_without_a_compositor_the_screen_is_not_dimmed(session, debug_port):
-    seed_settings(session, intervalMin=0, breakSec=1)
+    session.write_settings(intervalMin=0, breakSec=1)
     run = session.launch("--break-now")
     with break_page(debug_port):
         assert animal_panel(session)
@@ -351,14 +314,14 @@ def test_without_a_compositor_the_screen_is_not_dimmed(session, debug_port):
     wait_until(lambda: session.settings().get("stat.shown") == 2, timeout=40,
                what="the second break")
     assert run.stop() == 0
-    (said,) = complaints(run)
+    (said,) = run.complaints()
     assert NO_COMPOSITOR in said
 
 
 def test_the_page_sleeps_between_breaks_and_wakes_for_the_next(composited, debug_port):
     session = composited
     # Breaks of one second, every 30 s (the shortest cycle the program allows).
-    seed_settings(session, intervalMin=0, breakSec=1)
+    session.write_settings(intervalMin=0, breakSec=1)
     run = session.launch("--break-now")
     # Looked at only once the break is over: a page with a debugger attached is
     # never frozen.
@@ -378,4 +341,4 @@ def test_the_page_sleeps_between_breaks_and_wakes_for_the_next(composited, debug
         assert page.evaluate("document.visibilityState") == "visible"
         wait_until(lambda: counters(session)["stat.done"] == 2, what="the second break to end")
     assert run.stop() == 0
-    assert complaints(run) == []
+    assert run.complaints() == []

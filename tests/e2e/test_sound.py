@@ -42,8 +42,7 @@ def streams(session):
 
 def test_a_break_with_sound_on_plays_the_chime(sound_server):
     session = sound_server
-    session.settings_path.parent.mkdir()
-    session.settings_path.write_text('{"welcomed": true, "sound": true}')
+    session.write_settings(welcomed=True, sound=True)
     run = session.launch("--break-now")
     playing = wait_until(lambda: streams(session), timeout=5, what="a stream on the sound server")
     assert "s16le 1ch 44100Hz" in playing[0]
@@ -52,8 +51,7 @@ def test_a_break_with_sound_on_plays_the_chime(sound_server):
 
 def test_ticking_the_sound_plays_a_sample_and_it_restarts(sound_server):
     session = sound_server
-    session.settings_path.parent.mkdir()
-    session.settings_path.write_text('{"welcomed": true}')
+    session.write_settings(welcomed=True)
     run = session.launch()
     menu = session.tray_menu()
     menu.open()

@@ -6,7 +6,6 @@ on this session's private buses; the program is watched through its tray menu
 and its settings file.
 """
 
-import json
 import re
 import subprocess
 import sys
@@ -72,8 +71,7 @@ def logind(session, system_bus):
 
 def launch(session, **settings):
     """Starts the program past its welcome, with its menu open in the tray."""
-    session.settings_path.parent.mkdir(parents=True, exist_ok=True)
-    session.settings_path.write_text(json.dumps({"welcomed": True, **settings}))
+    session.write_settings(welcomed=True, **settings)
     run = session.launch()
     menu = session.tray_menu()
     menu.open()

@@ -32,8 +32,7 @@ def test_comes_back_when_the_tray_restarts(session):
 
 def test_docks_in_an_x11_tray(bare_session):
     session = bare_session
-    session.settings_path.parent.mkdir()
-    session.settings_path.write_text('{"welcomed": true}')
+    session.write_settings(welcomed=True)
     tray = session.start_xembed_tray()
     run = session.launch()
     icon = session.docked_icon(tray)

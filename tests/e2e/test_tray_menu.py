@@ -1,7 +1,5 @@
 """The tray menu as a desktop's tray reads and drives it over D-Bus."""
 
-import json
-import os
 import re
 import time
 
@@ -137,8 +135,7 @@ def test_countdown_runs_while_the_menu_is_open(running):
 
 
 def test_a_plain_click_on_the_icon_opens_the_menu(session):
-    session.settings_path.parent.mkdir()
-    session.settings_path.write_text('{"welcomed": true}')
+    session.write_settings(welcomed=True)
     run = session.launch()
     menu = session.tray_menu()
     session.bus.call(menu.item_service, menu.item_path, "org.kde.StatusNotifierItem", "Activate",
@@ -157,11 +154,7 @@ def test_a_plain_click_on_the_icon_opens_the_menu(session):
 def test_an_edit_to_the_settings_file_shows_within_two_seconds(running):
     session, _, menu = running
     menu.close()
-    settings = session.settings()
-    settings.update({"intervalMin": 45, "sound": True})
-    temporary = session.settings_path.with_suffix(".edit")
-    temporary.write_text(json.dumps(settings))
-    os.replace(temporary, session.settings_path)
+    session.write_settings(intervalMin=45, sound=True)
 
     wait_until(lambda: checked_labels(menu.find("Nhắc mỗi").children) == ["45 phút"],
                timeout=2.5, what="the new interval in the menu")
