@@ -53,6 +53,7 @@ class App final : public MenuDelegate {
 
     // Desktop events and launch at login (app/).
     void observeSystem();
+    void wake();
     void setLaunchAtLogin(bool on);
 
     // State the tests and the desktop look at.
@@ -75,6 +76,7 @@ class App final : public MenuDelegate {
     Menu& newMenu();
     void welcome();
     bool pauseInForce() const;
+    bool sleptSinceLastLook();
     Instant now() const { return platform.clock.now(); }
     double intervalLead() const;
     double cycleLead() const;
@@ -99,6 +101,11 @@ class App final : public MenuDelegate {
     std::pair<bool, std::int64_t> scheduledWith{};
     bool away = false;
     bool locked = false;
+    // The machine's sleep as the ticks see it: the last reading of the time
+    // asleep, and whether a tick has handled a wake the system has not
+    // announced yet.
+    Seconds asleepSeen{};
+    bool wakeSeenByTick = false;
     std::optional<std::string> lastAnimal;
     MenuItem nextItem;
     MenuItem todayItem;

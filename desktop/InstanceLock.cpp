@@ -17,10 +17,8 @@ std::string describe(const std::filesystem::path& path, int error) {
 
 } // namespace
 
-std::variant<std::filesystem::path, std::string> lockFolder(const char* runtimeDir,
-                                                            const std::filesystem::path& tmp) {
-    if (runtimeDir && runtimeDir[0] == '/') return std::filesystem::path(runtimeDir);
-
+std::variant<std::filesystem::path, std::string>
+privateTmpFolder(const std::filesystem::path& tmp) {
     // Anyone may create names in /tmp, so a folder already there is trusted only
     // when it is a real folder of ours that nobody else can enter.
     const uid_t uid = ::geteuid();
@@ -53,6 +51,30 @@ InstanceLock::InstanceLock(const std::filesystem::path& file) {
 
 InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+TakenLock takeInstanceLock(const char* runtimeDir, const std::filesystem::path& tmp) {
+    TakenLock taken;
+    const auto fail = [&taken](const std::string& why) {
+        taken.problem += (taken.problem.empty() ? "" : "; ") + why;
+    };
+    const auto tryIn = [&](const std::filesystem::path& folder) {
+        auto lock = std::make_unique<InstanceLock>(folder / "lumio.lock");
+        if (lock->state() == InstanceLock::State::Failed) {
+            fail(lock->problem());
+        } else {
+            taken.lock = std::move(lock);
+        }
+    };
+    if (runtimeDir && runtimeDir[0] == '/') tryIn(runtimeDir);
+    if (taken.lock) return taken;
+    const auto folder = privateTmpFolder(tmp);
+    if (const auto* why = std::get_if<std::string>(&folder)) {
+        fail(*why);
+    } else {
+        tryIn(std::get<std::filesystem::path>(folder));
+    }
+    return taken;
 }
 
 } // namespace lumio

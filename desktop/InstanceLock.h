@@ -1,16 +1,16 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <variant>
 
 namespace lumio {
 
-// Where the lock lives: $XDG_RUNTIME_DIR when set to an absolute path, else a
-// private per-user folder under `tmp` that is created if missing and used only
-// when it is plainly ours. Returns the folder, or why it cannot be trusted.
+// A private per-user folder under `tmp`, created if missing and used only when
+// it is plainly ours. Returns the folder, or why it cannot be trusted.
 std::variant<std::filesystem::path, std::string>
-lockFolder(const char* runtimeDir, const std::filesystem::path& tmp = "/tmp");
+privateTmpFolder(const std::filesystem::path& tmp = "/tmp");
 
 // An exclusive lock on a file, held by the running copy for its whole life
 // and released by the system when the process ends, however it ends.
@@ -34,5 +34,17 @@ class InstanceLock {
     State state_ = State::Failed;
     std::string problem_;
 };
+
+struct TakenLock {
+    // Held, or held by another copy; null when no place could hold a lock.
+    std::unique_ptr<InstanceLock> lock;
+    // Why each place tried failed, "; " between them.
+    std::string problem;
+};
+
+// Takes the single-instance lock "lumio.lock" in the first place that works:
+// $XDG_RUNTIME_DIR when set to an absolute path, then the private folder
+// under `tmp`. A lock that another copy holds ends the search.
+TakenLock takeInstanceLock(const char* runtimeDir, const std::filesystem::path& tmp = "/tmp");
 
 } // namespace lumio

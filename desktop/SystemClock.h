@@ -2,6 +2,8 @@
 
 #include "ports/Clock.h"
 
+#include <ctime>
+
 namespace lumio {
 
 // The wall clock; run faster by a time scale above 1, from the moment the
@@ -19,6 +21,16 @@ class SystemClock final : public Clock {
             return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
         const Seconds elapsed = std::chrono::steady_clock::now() - steadyStart;
         return std::chrono::time_point_cast<Seconds>(wallStart) + elapsed * scale;
+    }
+
+    // CLOCK_BOOTTIME counts suspended time, CLOCK_MONOTONIC does not.
+    Seconds timeAsleep() const override {
+        timespec boot{};
+        timespec mono{};
+        if (clock_gettime(CLOCK_BOOTTIME, &boot) != 0 || clock_gettime(CLOCK_MONOTONIC, &mono) != 0)
+            return Seconds{0};
+        return Seconds{static_cast<double>(boot.tv_sec - mono.tv_sec) +
+                       static_cast<double>(boot.tv_nsec - mono.tv_nsec) * 1e-9};
     }
 
   private:

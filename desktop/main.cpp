@@ -31,7 +31,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <variant>
 #include <vector>
 
 using namespace lumio;
@@ -74,17 +73,14 @@ int main(int argc, char* argv[]) {
         return EXIT_SUCCESS;
     }
 
-    const auto folder = lockFolder(std::getenv("XDG_RUNTIME_DIR"));
-    if (const auto* problem = std::get_if<std::string>(&folder)) {
-        std::cerr << "lumio: không dùng được thư mục khoá: " << *problem << "\n";
-        return EXIT_FAILURE;
+    // Without any usable place for the lock Lumio still runs, only unguarded.
+    const auto taken = takeInstanceLock(std::getenv("XDG_RUNTIME_DIR"));
+    if (!taken.lock) {
+        std::cerr << "lumio: không tạo được khoá, chạy mà không chặn bản thứ hai: " << taken.problem
+                  << "\n";
+    } else if (isSecondInstance(taken.lock->runningCount())) {
+        return EXIT_SUCCESS;
     }
-    const InstanceLock lock(std::get<std::filesystem::path>(folder) / "lumio.lock");
-    if (lock.state() == InstanceLock::State::Failed) {
-        std::cerr << "lumio: không tạo được khoá: " << lock.problem() << "\n";
-        return EXIT_FAILURE;
-    }
-    if (isSecondInstance(lock.runningCount())) return EXIT_SUCCESS;
 
     preferXWayland();
     preferSoftwareDrawing();

@@ -40,6 +40,10 @@ void App::settingsChangedElsewhere() {
 }
 
 void App::tick() {
+    if (sleptSinceLastLook()) {
+        wakeSeenByTick = true;
+        wake();
+    }
     if (!prefs.enabled()) return;
     if (pausedUntil) {
         if (now() >= *pausedUntil) restart();

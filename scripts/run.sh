@@ -6,8 +6,9 @@ LUMIO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$LUMIO_ROOT/scripts/setup.sh"
 
 lumio_install "${LUMIO_BUILD_PACKAGES[@]}"
-build="$LUMIO_ROOT/build"
-lumio_setup "$build" -DLUMIO_TESTS=OFF
+# A folder of its own: the test command's build has other options.
+build="$LUMIO_ROOT/build-run"
+lumio_setup "$build" -DLUMIO_TESTS=OFF -DLUMIO_BENCH=OFF -DLUMIO_DESKTOP=ON -DLUMIO_SANITIZE=OFF
 lumio="$build/desktop/lumio"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

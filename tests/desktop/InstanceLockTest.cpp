@@ -31,45 +31,72 @@ class LockFolder : public ::testing::Test {
     fs::path own;
 };
 
-TEST_F(LockFolder, UsesTheRuntimeFolderWhenSet) {
-    const auto folder = lockFolder("/run/user/1000", tmp);
-    ASSERT_TRUE(std::holds_alternative<fs::path>(folder));
-    EXPECT_EQ(std::get<fs::path>(folder), fs::path("/run/user/1000"));
+TEST_F(LockFolder, TheLockGoesToTheFirstUsablePlace) {
+    const auto runtime = tmp / "runtime";
+    fs::create_directory(runtime);
+    std::ofstream(tmp / "a-file") << "not a folder";
+    const std::string file = (tmp / "a-file").string();
+    const struct {
+        const char* runtimeDir;
+        fs::path expected;
+    } cases[] = {
+        {runtime.c_str(), runtime}, {nullptr, own},      {"", own},
+        {"relative/dir", own},      {file.c_str(), own}, // unusable: the private folder stands in
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(own);
+        fs::remove(runtime / "lumio.lock");
+        const auto taken = takeInstanceLock(c.runtimeDir, tmp);
+        ASSERT_TRUE(taken.lock) << taken.problem;
+        EXPECT_EQ(taken.lock->state(), InstanceLock::State::Held);
+        EXPECT_TRUE(fs::exists(c.expected / "lumio.lock")) << c.expected;
+        if (c.expected == own) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(own.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 0777, 0700u);
+        } else {
+            EXPECT_FALSE(fs::exists(own));
+        }
+    }
+}
+
+TEST_F(LockFolder, ALockHeldInTheRuntimeFolderEndsTheSearch) {
+    const InstanceLock first(tmp / "lumio.lock");
+    const auto taken = takeInstanceLock(tmp.c_str(), tmp);
+    ASSERT_TRUE(taken.lock);
+    EXPECT_EQ(taken.lock->runningCount(), 2);
     EXPECT_FALSE(fs::exists(own));
 }
 
-TEST_F(LockFolder, UnsetEmptyOrRelativeRuntimeFolderFallsBackToAPrivateOne) {
-    for (const char* runtime : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
-        const auto folder = lockFolder(runtime, tmp);
-        ASSERT_TRUE(std::holds_alternative<fs::path>(folder)) << std::get<std::string>(folder);
-        EXPECT_EQ(std::get<fs::path>(folder), own);
-        struct stat info {};
-        ASSERT_EQ(::lstat(own.c_str(), &info), 0);
-        EXPECT_TRUE(S_ISDIR(info.st_mode));
-        EXPECT_EQ(info.st_mode & 0777, 0700u);
-    }
+TEST_F(LockFolder, NoUsablePlaceGivesNoLockAndEveryReason) {
+    std::ofstream(tmp / "a-file") << "not a folder";
+    std::ofstream(own) << "not a folder either";
+    const auto taken = takeInstanceLock((tmp / "a-file").c_str(), tmp);
+    EXPECT_FALSE(taken.lock);
+    EXPECT_NE(taken.problem.find("a-file"), std::string::npos) << taken.problem;
+    EXPECT_NE(taken.problem.find(own.string()), std::string::npos) << taken.problem;
 }
 
 TEST_F(LockFolder, RefusesASymlinkPlantedInItsPlace) {
     fs::create_directories(tmp / "elsewhere");
     ::chmod((tmp / "elsewhere").c_str(), 0700);
     fs::create_directory_symlink(tmp / "elsewhere", own);
-    EXPECT_TRUE(std::holds_alternative<std::string>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(privateTmpFolder(tmp)));
 }
 
 TEST_F(LockFolder, RefusesAFolderOthersCanEnter) {
     fs::create_directory(own);
     ::chmod(own.c_str(), 0755);
-    EXPECT_TRUE(std::holds_alternative<std::string>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(privateTmpFolder(tmp)));
     ::chmod(own.c_str(), 0770);
-    EXPECT_TRUE(std::holds_alternative<std::string>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(privateTmpFolder(tmp)));
     ::chmod(own.c_str(), 0700);
-    EXPECT_TRUE(std::holds_alternative<fs::path>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<fs::path>(privateTmpFolder(tmp)));
 }
 
 TEST_F(LockFolder, RefusesAFileInItsPlace) {
     std::ofstream(own) << "not a folder";
-    EXPECT_TRUE(std::holds_alternative<std::string>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(privateTmpFolder(tmp)));
 }
 
 TEST_F(LockFolder, RefusesAFolderOfAnotherUser) {
@@ -77,7 +104,7 @@ TEST_F(LockFolder, RefusesAFolderOfAnotherUser) {
     fs::create_directory(own);
     ::chmod(own.c_str(), 0700);
     ASSERT_EQ(::chown(own.c_str(), 65534, 65534), 0);
-    EXPECT_TRUE(std::holds_alternative<std::string>(lockFolder(nullptr, tmp)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(privateTmpFolder(tmp)));
 }
 
 TEST_F(LockFolder, ALockIsHeldByOneHolderAtATime) {

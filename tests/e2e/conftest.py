@@ -11,7 +11,7 @@ Fixtures:
   bare_session  the same without one (start_tray() or start_xembed_tray() later)
   shots         names for screenshots, kept in $LUMIO_E2E_SHOTS when set
 
-Session.launch() starts $LUMIO_BIN (default /work/main/build/desktop/lumio)
+Session.launch() starts $LUMIO_BIN (default build/desktop/lumio in the checkout)
 and returns a Lumio run; TrayMenu (session.tray_menu()) reads and drives its
 menu over com.canonical.dbusmenu the way a desktop's tray does. Run with the
 system interpreter, which has python3-gi, python3-xlib and python3-pytest:
@@ -34,8 +34,8 @@ from pathlib import Path
 import pytest
 from gi.repository import Gio, GLib
 
-LUMIO_BIN = os.environ.get("LUMIO_BIN", "/work/main/build/desktop/lumio")
 HERE = Path(__file__).resolve().parent
+LUMIO_BIN = os.environ.get("LUMIO_BIN", str(HERE.parents[1] / "build/desktop/lumio"))
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">

@@ -68,3 +68,13 @@ def test_sigterm_quits_cleanly_and_frees_the_lock(session):
     session.tray_menu()
     time.sleep(0.5)
     assert again.running()
+
+
+def test_an_unusable_runtime_folder_does_not_keep_lumio_from_starting(session):
+    not_a_folder = session.root / "runtime-file"
+    not_a_folder.write_text("")
+    session.env["XDG_RUNTIME_DIR"] = str(not_a_folder)
+    run = session.launch()
+    assert len(session.tray_menu().entries()) == 16
+    assert run.running()
+    assert run.stop() == 0

@@ -22,14 +22,21 @@ class VirtualClock final : public Clock {
   public:
     explicit VirtualClock(double epoch) : epoch(epoch) {}
     Instant now() const override { return instantFromEpoch(epoch + mono + offset); }
+    Seconds timeAsleep() const override { return Seconds{asleep}; }
     double monotonic() const { return mono; }
     void jump(double seconds) { offset += seconds; }
     void setMonotonic(double t) { mono = t; }
+    // The machine is suspended: the wall clock moves on, timers do not.
+    void suspend(double seconds) {
+        offset += seconds;
+        asleep += seconds;
+    }
 
   private:
     double epoch;
     double mono = 0;
     double offset = 0;
+    double asleep = 0;
 };
 
 // A deterministic main loop: ticks and delayed work run in time order as the

@@ -1,5 +1,8 @@
 #include "AppHarness.h"
 
+#include <filesystem>
+#include <unistd.h>
+
 using namespace lumio;
 
 namespace {
@@ -88,6 +91,36 @@ TEST_F(DailyStats, ATimeZoneChangeIsANewDayEvenBackwards) {
     prefs.bump("shown");
     EXPECT_EQ(prefs.stringForKey("statsDate"), "2026-01-04");
     EXPECT_EQ(prefs.stat("shown"), 1);
+}
+
+TEST_F(DailyStats, AZoneFileChangedUnderARunningProgramIsANewDay) {
+    namespace fs = std::filesystem;
+    const auto dir = fs::temp_directory_path() / ("lumio-zone-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const auto zone = dir / "localtime";
+    const auto zoneinfo = fs::path("/usr/share/zoneinfo/Etc");
+    fs::copy_file(zoneinfo / "GMT-14", zone); // UTC+14: 22:00 on the 5th
+    setenv("TZ", (":" + zone.string()).c_str(), 1);
+    prefs.bump("shown");
+    ASSERT_EQ(prefs.stringForKey("statsDate"), "2026-01-05");
+
+    const struct {
+        const char* zone;
+        bool inPlace; // rewritten in place, else replaced by a new file
+        const char* day;
+    } changes[] = {{"GMT+12", false, "2026-01-04"}, {"GMT-14", true, "2026-01-05"}};
+    for (const auto& c : changes) {
+        if (c.inPlace) {
+            fs::copy_file(zoneinfo / c.zone, zone, fs::copy_options::overwrite_existing);
+        } else {
+            fs::copy_file(zoneinfo / c.zone, dir / "new");
+            fs::rename(dir / "new", zone);
+        }
+        EXPECT_EQ(prefs.stat("shown"), 0) << c.zone;
+        prefs.bump("shown");
+        EXPECT_EQ(prefs.stringForKey("statsDate"), c.day) << c.zone;
+    }
+    fs::remove_all(dir);
 }
 
 TEST_F(DailyStats, OnlyExactlyDoneCountsForTheTotal) {

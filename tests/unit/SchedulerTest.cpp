@@ -129,6 +129,38 @@ TEST_F(Scheduler, WakeRestartsUnlessPaused) {
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
 }
 
+TEST_F(Scheduler, AResumeRestartsTheCountdownOnceWhoeverNoticesItFirst) {
+    const struct {
+        double asleep;
+        bool systemSaysFirst; // else the first tick after the resume comes first
+        bool restarts;
+    } cases[] = {{3600, false, true}, {3600, true, true}, {3, false, false}};
+    for (const auto& c : cases) {
+        app->restart();
+        stayActive(600);
+        const auto shown = breaksShown();
+        const auto before = app->nextBreakAt();
+        desk.clock.suspend(c.asleep);
+        if (c.systemSaysFirst) desk.events.wake();
+        const auto afterWord = app->nextBreakAt();
+        stayActive(1);
+        EXPECT_EQ(breaksShown(), shown) << "no break the instant the lid opens";
+        if (!c.restarts) {
+            EXPECT_EQ(app->nextBreakAt(), before);
+            continue;
+        }
+        EXPECT_NEAR(secondsToNextBreak(), 1199.0, 1.0);
+        if (c.systemSaysFirst) {
+            EXPECT_EQ(app->nextBreakAt(), afterWord) << "the tick does not restart it again";
+        } else {
+            const auto afterTick = app->nextBreakAt();
+            stayActive(5);
+            desk.events.wake(); // the system's late word for the same resume
+            EXPECT_EQ(app->nextBreakAt(), afterTick);
+        }
+    }
+}
+
 TEST_F(Scheduler, WakeWithRemindersOffDimsTheIcon) {
     app->toggleEnabled();
     desk.events.wake();
