@@ -28,9 +28,10 @@ QRect logicalPixels(const QScreen& s, const QRect& device) {
     return {origin + (device.topLeft() - origin) / ratio, device.size() / ratio};
 }
 
-// Qt takes the desktop's work area into account for the primary screen only
-// (one rectangle cannot describe docks on several monitors), so a dock on any
-// other monitor would be covered: the docks' own struts say what they keep.
+// Qt's figure comes from the one work area the window manager publishes for
+// the whole desktop, which cannot describe a dock on one monitor of several
+// (window managers leave such docks out of it): the docks' own struts say
+// what each keeps.
 Screen screen(const QScreen& s, const x11::Docks& docks) {
     const QRect fromStruts =
         logicalPixels(s, visibleArea(devicePixels(s), docks.root, docks.struts));

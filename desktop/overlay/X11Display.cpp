@@ -19,7 +19,8 @@ Display* display() {
 }
 
 // A property of 32-bit items of the given type, as the longs Xlib hands them
-// over in; empty when the window (which may be gone by now) has none.
+// over in; empty when the window has none. Qt has Xlib ignore errors, so a
+// window that is gone by now reads as having none.
 std::vector<long> longs(Display* dpy, Window window, const char* name, Atom type) {
     const Atom property = XInternAtom(dpy, name, False);
     Atom actualType = None;

@@ -395,7 +395,10 @@ def bottom_dock(connection, x, width, height):
     dock.change_property(atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32,
                          [0, 0, 0, height, 0, 0, 0, 0, 0, 0, x, x + width - 1])
     dock.map()
-    root.change_property(atom("_NET_CLIENT_LIST"), Xatom.WINDOW, 32, [dock.id])
+    # A window manager's list may still name a window that is gone.
+    gone = root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    gone.destroy()
+    root.change_property(atom("_NET_CLIENT_LIST"), Xatom.WINDOW, 32, [gone.id, dock.id])
     connection.sync()
 
 
@@ -406,8 +409,11 @@ def test_on_a_second_monitor_the_card_sits_on_its_panel(composited, x_client, sh
     session.x("xdotool", "mousemove", "900", "300")
     run = session.launch("--break-now")
     panel = wait_until(lambda: animal_panel(session), timeout=15, what="the animal panel")
+    # Only the second monitor is dimmed: the program sees two.
+    (dim,) = wait_until(lambda: shown(session, (640, SCREEN[1])), what="the dimming panel")
     time.sleep(1)
     session.screenshot(shots("second-monitor"))
+    assert (dim["x"], dim["y"]) == (640, 0)
     assert (panel["x"] + PANEL[0], panel["y"] + PANEL[1]) == (SCREEN[0], SCREEN[1] - 36)
     assert run.stop() == 0
     assert run.complaints() == []
