@@ -382,9 +382,10 @@ def split_screen(connection, widths):
     connection.sync()
 
 
-def bottom_dock(connection, x, width, height):
+def bottom_dock(connection, x, width, height, partial=True):
     """A panel along the bottom of the screen from x on, keeping its strip with a
-    strut, and listed as a client the way a window manager lists it."""
+    strut (or the older kind, which keeps the whole edge), and listed as a
+    client the way a window manager lists it."""
     root = connection.screen().root
     dock = root.create_window(x, SCREEN[1] - height, width, height, 0, X.CopyFromParent,
                               background_pixel=0x202020)
@@ -392,8 +393,11 @@ def bottom_dock(connection, x, width, height):
     dock.change_property(atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32,
                          [atom("_NET_WM_WINDOW_TYPE_DOCK")])
     # left, right, top, bottom, then the first and last pixel of each along its edge
-    dock.change_property(atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32,
-                         [0, 0, 0, height, 0, 0, 0, 0, 0, 0, x, x + width - 1])
+    if partial:
+        dock.change_property(atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32,
+                             [0, 0, 0, height, 0, 0, 0, 0, 0, 0, x, x + width - 1])
+    else:
+        dock.change_property(atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, [0, 0, 0, height])
     dock.map()
     # A window manager's list may still name a window that is gone.
     gone = root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
@@ -402,10 +406,11 @@ def bottom_dock(connection, x, width, height):
     connection.sync()
 
 
-def test_on_a_second_monitor_the_card_sits_on_its_panel(composited, x_client, shots):
+@pytest.mark.parametrize("partial", [True, False], ids=["strut-partial", "strut"])
+def test_on_a_second_monitor_the_card_sits_on_its_panel(composited, x_client, shots, partial):
     session = composited
     split_screen(x_client, [640, 640])
-    bottom_dock(x_client, 640, 640, 36)
+    bottom_dock(x_client, 640, 640, 36, partial)
     session.x("xdotool", "mousemove", "900", "300")
     run = session.launch("--break-now")
     panel = wait_until(lambda: animal_panel(session), timeout=15, what="the animal panel")
