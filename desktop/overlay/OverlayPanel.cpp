@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QVBoxLayout>
 #include <cmath>
 #include <iostream>
@@ -15,6 +16,28 @@ namespace {
 
 int pixels(double logical) {
     return static_cast<int>(std::lround(logical));
+}
+
+// The outline of the card the break page draws (.card in overlay.css): inset
+// from the panel's edges, with rounded corners.
+constexpr int CARD_INSET = 8;
+constexpr int CARD_RADIUS = 26;
+
+QRegion cardOutline(QSize panel) {
+    const QRect card(CARD_INSET, CARD_INSET, panel.width() - 2 * CARD_INSET,
+                     panel.height() - 2 * CARD_INSET);
+    const int r = CARD_RADIUS;
+    QRegion outline(card.adjusted(0, r, 0, -r));
+    // The rows of the rounded ends, the same at top and bottom, left and
+    // right: a pixel is the card's when its centre is.
+    for (int row = 0; row < r; ++row) {
+        const double dy = r - (row + 0.5);
+        const int cut = static_cast<int>(std::ceil(r - std::sqrt(r * r - dy * dy) - 0.5));
+        const QRect line(card.left() + cut, 0, card.width() - 2 * cut, 1);
+        outline += line.translated(0, card.top() + row);
+        outline += line.translated(0, card.bottom() - row);
+    }
+    return outline;
 }
 
 } // namespace
@@ -53,6 +76,7 @@ void OverlayPanel::setFrame(Rect frame) {
 
 void OverlayPanel::orderFront() {
     if (!canShow()) return;
+    if (hostsPage) fitShape();
     show();
     stack->restack();
 }
@@ -85,6 +109,7 @@ void OverlayPanel::setContent(QWidget& content) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(&content);
+    hostsPage = true;
 }
 
 bool OverlayPanel::event(QEvent* event) {
@@ -109,6 +134,18 @@ void OverlayPanel::stopFade() {
     fade->stop();
     fade->deleteLater();
     fade.clear();
+}
+
+void OverlayPanel::fitShape() {
+    // Without a compositor the page's transparent margin and the card's round
+    // corners would come out black; the window is cut to the card instead.
+    // Checked at every break, so a compositor started or stopped meanwhile
+    // gets its due.
+    if (x11::compositorRunning()) {
+        clearMask();
+    } else {
+        setMask(cardOutline(size()));
+    }
 }
 
 bool OverlayPanel::canShow() {

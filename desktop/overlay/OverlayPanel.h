@@ -32,7 +32,7 @@ class OverlayPanel final : public QWidget, public Panel {
     void animateAlpha(double to, Seconds duration, std::function<void()> completion) override;
 
     int level() const { return panelStyle.level; }
-    // Puts a widget over the whole panel, following its size.
+    // Puts the break page over the whole panel, following its size.
     void setContent(QWidget& content);
 
   protected:
@@ -41,12 +41,14 @@ class OverlayPanel final : public QWidget, public Panel {
 
   private:
     void stopFade();
+    void fitShape();
     bool canShow();
 
     const PanelStyle panelStyle;
     const std::shared_ptr<PanelStack> stack;
     QPointer<QPropertyAnimation> fade;
     bool toldNoCompositor = false;
+    bool hostsPage = false;
 };
 
 } // namespace lumio

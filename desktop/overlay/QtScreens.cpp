@@ -1,5 +1,7 @@
 #include "desktop/overlay/QtScreens.h"
 
+#include "desktop/overlay/X11Display.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,23 +15,44 @@ Rect rect(const QRect& r) {
             static_cast<double>(r.height())};
 }
 
-Screen screen(const QScreen& s) {
-    return {rect(s.geometry()), rect(s.availableGeometry())};
+// Qt keeps a screen's origin in device pixels and scales only its size, and
+// everything within it around that origin.
+QRect devicePixels(const QScreen& s) {
+    const QRect logical = s.geometry();
+    return {logical.topLeft(), logical.size() * s.devicePixelRatio()};
+}
+
+QRect logicalPixels(const QScreen& s, const QRect& device) {
+    const QPoint origin = s.geometry().topLeft();
+    const qreal ratio = s.devicePixelRatio();
+    return {origin + (device.topLeft() - origin) / ratio, device.size() / ratio};
+}
+
+// Qt's figure comes from the one work area the window manager publishes for
+// the whole desktop, which cannot describe a dock on one monitor of several
+// (window managers leave such docks out of it): the docks' own struts say
+// what each keeps.
+Screen screen(const QScreen& s, const x11::Docks& docks) {
+    const QRect fromStruts =
+        logicalPixels(s, visibleArea(devicePixels(s), docks.root, docks.struts));
+    const QRect both = s.availableGeometry() & fromStruts;
+    return {rect(s.geometry()), rect(both.isEmpty() ? s.availableGeometry() : both)};
 }
 
 } // namespace
 
 std::vector<Screen> QtScreens::screens() const {
+    const x11::Docks docks = x11::docks();
     std::vector<Screen> result;
     for (const QScreen* s : QGuiApplication::screens())
-        result.push_back(screen(*s));
+        result.push_back(screen(*s, docks));
     return result;
 }
 
 std::optional<Screen> QtScreens::mainScreen() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
-    return screen(*primary);
+    return screen(*primary, x11::docks());
 }
 
 Point QtScreens::pointer() const {

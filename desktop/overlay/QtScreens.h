@@ -4,7 +4,7 @@
 
 namespace lumio {
 
-// The screens as Qt sees them, in logical pixels.
+// The screens as Qt sees them, in logical pixels, less what the docks keep.
 class QtScreens final : public Screens {
   public:
     std::vector<Screen> screens() const override;

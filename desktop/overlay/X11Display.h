@@ -1,6 +1,10 @@
 #pragma once
 
+#include "desktop/overlay/DockStruts.h"
+
+#include <QSize>
 #include <QWidget>
+#include <vector>
 
 namespace lumio::x11 {
 
@@ -16,5 +20,15 @@ bool compositorRunning();
 // Tells compositors the window is a notification, so their rules for those
 // (no shadow, no window animation) apply. The window must already exist.
 void markAsNotification(const QWidget& window);
+
+struct Docks {
+    QSize root;                // what the struts are measured from
+    std::vector<Strut> struts; // of every window that keeps any space
+};
+
+// The struts of the windows the window manager lists in _NET_CLIENT_LIST,
+// read afresh: _NET_WM_STRUT_PARTIAL, or else the older _NET_WM_STRUT, which
+// spans whole edges. No struts without a window manager that keeps the list.
+Docks docks();
 
 } // namespace lumio::x11

@@ -14,6 +14,9 @@ import time
 from pathlib import Path
 
 import pytest
+from Xlib import X, Xatom, display
+from Xlib.ext import randr
+from Xlib.protocol import rq
 
 import cdp
 import conftest
@@ -24,6 +27,7 @@ PANEL = (340, 430)
 ANSWERS = {"done": "stat.done", "skip": "stat.skipped", "snooze": "stat.snoozed"}
 LOAD_FAILURE = "không mở được trang lời nhắc"
 NO_COMPOSITOR = "không có trình tổng hợp cửa sổ"
+DESKTOP = "3366CC"  # the root window's colour where a test sets one
 
 
 def windows(session):
@@ -342,3 +346,104 @@ def test_the_page_sleeps_between_breaks_and_wakes_for_the_next(composited, debug
         wait_until(lambda: counters(session)["stat.done"] == 2, what="the second break to end")
     assert run.stop() == 0
     assert run.complaints() == []
+
+
+class SetMonitor(rq.Request):
+    """RandR 1.5's SetMonitor, which python-xlib cannot encode itself."""
+    _request = rq.Struct(
+        rq.Card8("opcode"), rq.Opcode(43), rq.RequestLength(), rq.Window("window"),
+        rq.Card32("name"), rq.Bool("primary"), rq.Bool("automatic"), rq.LengthOf("outputs", 2),
+        rq.Int16("x"), rq.Int16("y"), rq.Card16("width"), rq.Card16("height"),
+        rq.Card32("mm_width"), rq.Card32("mm_height"), rq.List("outputs", rq.Card32Obj))
+
+
+@pytest.fixture
+def x_client(session):
+    """A connection to the session's display; its windows last as long as it does."""
+    connection = display.Display(session.display)
+    yield connection
+    connection.close()
+
+
+def split_screen(connection, widths):
+    """Cuts the screen into monitors of these widths, left to right, the first primary."""
+    root = connection.screen().root
+    opcode = connection.display.get_extension_major(randr.extname)
+    outputs = root.xrandr_get_screen_resources().outputs
+    x = 0
+    for index, width in enumerate(widths):
+        # The first takes the screen's one output, which hides the monitor the
+        # server made for it.
+        SetMonitor(display=connection.display, opcode=opcode, window=root,
+                   name=connection.intern_atom(f"MONITOR-{index}"), primary=index == 0,
+                   automatic=False, x=x, y=0, width=width, height=SCREEN[1], mm_width=width // 4,
+                   mm_height=SCREEN[1] // 4, outputs=outputs if index == 0 else [])
+        x += width
+    connection.sync()
+
+
+def bottom_dock(connection, x, width, height, partial=True):
+    """A panel along the bottom of the screen from x on, keeping its strip with a
+    strut (or the older kind, which keeps the whole edge), and listed as a
+    client the way a window manager lists it."""
+    root = connection.screen().root
+    dock = root.create_window(x, SCREEN[1] - height, width, height, 0, X.CopyFromParent,
+                              background_pixel=0x202020)
+    atom = connection.intern_atom
+    dock.change_property(atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32,
+                         [atom("_NET_WM_WINDOW_TYPE_DOCK")])
+    # left, right, top, bottom, then the first and last pixel of each along its edge
+    if partial:
+        dock.change_property(atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL, 32,
+                             [0, 0, 0, height, 0, 0, 0, 0, 0, 0, x, x + width - 1])
+    else:
+        dock.change_property(atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, [0, 0, 0, height])
+    dock.map()
+    # A window manager's list may still name a window that is gone.
+    gone = root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    gone.destroy()
+    root.change_property(atom("_NET_CLIENT_LIST"), Xatom.WINDOW, 32, [gone.id, dock.id])
+    connection.sync()
+
+
+@pytest.mark.parametrize("partial", [True, False], ids=["strut-partial", "strut"])
+def test_on_a_second_monitor_the_card_sits_on_its_panel(composited, x_client, shots, partial):
+    session = composited
+    split_screen(x_client, [640, 640])
+    bottom_dock(x_client, 640, 640, 36, partial)
+    session.x("xdotool", "mousemove", "900", "300")
+    run = session.launch("--break-now")
+    panel = wait_until(lambda: animal_panel(session), timeout=15, what="the animal panel")
+    # Only the second monitor is dimmed: the program sees two.
+    (dim,) = wait_until(lambda: shown(session, (640, SCREEN[1])), what="the dimming panel")
+    time.sleep(1)
+    session.screenshot(shots("second-monitor"))
+    assert (dim["x"], dim["y"]) == (640, 0)
+    assert (panel["x"] + PANEL[0], panel["y"] + PANEL[1]) == (SCREEN[0], SCREEN[1] - 36)
+    assert run.stop() == 0
+    assert run.complaints() == []
+
+
+def pixel(picture, x, y):
+    return subprocess.run(["convert", str(picture), "-format", f"%[hex:p{{{x},{y}}}]", "info:-"],
+                          capture_output=True, text=True, check=True).stdout.strip()
+
+
+def test_without_a_compositor_the_desktop_shows_around_the_card(session, x_client, debug_port,
+                                                                 shots):
+    root = x_client.screen().root
+    root.change_attributes(background_pixel=int(DESKTOP, 16))
+    root.clear_area()
+    x_client.sync()
+    run = session.launch("--break-now")
+    with break_page(debug_port):
+        panel = animal_panel(session)
+        time.sleep(1)  # the card's entrance
+        shot = session.screenshot(shots("corners"))
+    x, y = panel["x"], panel["y"]
+    # The panel's corners, its margin, and the card's rounded corners.
+    for dx, dy in ((1, 1), (PANEL[0] - 2, PANEL[1] - 2), (3, PANEL[1] // 2), (11, 11),
+                   (PANEL[0] - 12, PANEL[1] - 12)):
+        assert pixel(shot, x + dx, y + dy) == DESKTOP, (dx, dy)
+    assert pixel(shot, x + 40, y + 40) not in (DESKTOP, "000000")
+    assert run.stop() == 0
