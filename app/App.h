@@ -5,6 +5,7 @@
 #include "prefs/Prefs.h"
 #include "sound/Chime.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -48,6 +49,7 @@ class App final : public MenuDelegate {
     void refreshMenu();
     void refreshIcon();
     void menuWillOpen() override;
+    void menuInUse() override;
     void menuDidClose() override;
     void quit();
 
@@ -75,6 +77,7 @@ class App final : public MenuDelegate {
     Menu& newMenu();
     void welcome();
     bool pauseInForce() const;
+    void holdMenuOpen();
     Instant now() const { return platform.clock.now(); }
     double intervalLead() const;
     double cycleLead() const;
@@ -105,6 +108,8 @@ class App final : public MenuDelegate {
     MenuItem pauseItem;
     MenuItem enabledItem;
     bool menuOpen = false;
+    // Counts the signs that the menu is open; a lapse is for the latest only.
+    std::uint64_t menuSigns = 0;
     std::unordered_map<MenuItem*, std::function<void()>> actions;
     std::unordered_map<MenuItem*, std::function<bool()>> checks;
 

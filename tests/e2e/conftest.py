@@ -202,12 +202,13 @@ class Entry:
         return self.props.get("children-display") == "submenu"
 
     @property
-    def checkable(self):
-        return self.props.get("toggle-type") == "checkmark"
+    def toggle(self):
+        """"checkmark" for a switch, "radio" for one choice of several, "" for neither."""
+        return self.props.get("toggle-type", "")
 
     @property
     def checked(self):
-        return self.checkable and self.props.get("toggle-state") == 1
+        return self.toggle != "" and self.props.get("toggle-state") == 1
 
     def __repr__(self):
         marks = "".join([
