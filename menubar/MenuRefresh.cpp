@@ -56,10 +56,11 @@ void App::menuDidClose() {
 void App::holdMenuOpen() {
     menuOpen = true;
     const auto sign = ++menuSigns;
-    platform.loop.after(Seconds{MENU_LAPSE}, weakly([this, sign] {
-                            if (sign == menuSigns && !(statusItem && statusItem->menuOnScreen()))
-                                menuOpen = false;
-                        }));
+    auto lapse = [this, sign] {
+        const bool ownMenuShown = statusItem && statusItem->menuOnScreen();
+        if (sign == menuSigns && !ownMenuShown) menuOpen = false;
+    };
+    platform.loop.after(Seconds{MENU_LAPSE}, weakly(std::move(lapse)));
 }
 
 } // namespace lumio

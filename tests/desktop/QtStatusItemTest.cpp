@@ -134,6 +134,13 @@ TEST_F(StatusItemMenu, TellsTheDelegateWhenTheMenuOpensIsUsedAndCloses) {
     EXPECT_EQ(delegate.inUse, 2);
     EXPECT_EQ(delegate.closed, 1);
     EXPECT_FALSE(item.menuOnScreen()) << "a tray host draws it";
+
+    menu->popup(QPoint(10, 10));
+    EXPECT_TRUE(item.menuOnScreen()) << "Lumio draws it";
+    menu->hide();
+    EXPECT_FALSE(item.menuOnScreen());
+    EXPECT_EQ(delegate.opened, 2);
+    EXPECT_EQ(delegate.closed, 2);
 }
 
 TEST(StatusItemImage, LoadsNamedSvgsAndRefusesMissingOnes) {
