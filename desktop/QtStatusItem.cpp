@@ -107,8 +107,10 @@ void QtStatusItem::fill(QMenu& target, const Menu& model, MenuDelegate& delegate
         } else {
             action = target.addAction(QString());
             connect(action, &QAction::triggered, this, [this, item] {
+                // Qt flips a checkable action by itself; the model's state goes
+                // back at once, as the action may wait on a dialog.
+                menuChanged();
                 if (item->action) item->action();
-                // Qt flips a checkable action by itself; put the model's state back.
                 menuChanged();
             });
         }

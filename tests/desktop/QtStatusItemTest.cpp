@@ -104,10 +104,20 @@ TEST_F(StatusItemMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
     EXPECT_EQ(plainRuns, 1);
     EXPECT_FALSE(action(3)->isChecked());
 
-    toggle->action = [this] { ++toggled; }; // the model says it stays checked
+    bool checkedWhileRunning = false;
+    toggle->action = [this, &checkedWhileRunning] { // the model says it stays checked
+        ++toggled;
+        checkedWhileRunning = action(2)->isChecked();
+    };
     action(2)->trigger();
     EXPECT_EQ(toggled, 1);
+    EXPECT_TRUE(checkedWhileRunning) << "an action may wait on a dialog meanwhile";
     EXPECT_TRUE(action(2)->isChecked());
+
+    const auto choices = action(4)->menu()->actions();
+    choices[1]->trigger(); // the model keeps the first choice
+    EXPECT_TRUE(choices[0]->isChecked());
+    EXPECT_FALSE(choices[1]->isChecked());
 }
 
 TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
