@@ -5,6 +5,7 @@
 #include "prefs/Prefs.h"
 #include "sound/Chime.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -48,6 +49,7 @@ class App final : public MenuDelegate {
     void refreshMenu();
     void refreshIcon();
     void menuWillOpen() override;
+    void menuInUse() override;
     void menuDidClose() override;
     void quit();
 
@@ -77,6 +79,7 @@ class App final : public MenuDelegate {
     void welcome();
     bool pauseInForce() const;
     bool sleptSinceLastLook();
+    void holdMenuOpen();
     Instant now() const { return platform.clock.now(); }
     double intervalLead() const;
     double cycleLead() const;
@@ -112,6 +115,8 @@ class App final : public MenuDelegate {
     MenuItem pauseItem;
     MenuItem enabledItem;
     bool menuOpen = false;
+    // Counts the signs that the menu is open; a lapse is for the latest only.
+    std::uint64_t menuSigns = 0;
     std::unordered_map<MenuItem*, std::function<void()>> actions;
     std::unordered_map<MenuItem*, std::function<bool()>> checks;
 

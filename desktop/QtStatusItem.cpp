@@ -2,8 +2,10 @@
 
 #include "desktop/SvgImage.h"
 
+#include <QActionGroup>
 #include <QCursor>
 #include <QKeySequence>
+#include <QShortcut>
 #include <QTimer>
 
 #include <array>
@@ -24,8 +26,9 @@ QString literal(const std::string& text) {
 void apply(QAction& action, const MenuItem& item) {
     action.setText(literal(item.title));
     action.setEnabled(item.enabled);
-    // Only a checked line shows a mark; an unchecked one looks like any other.
-    action.setCheckable(item.checked);
+    // Checkable in both states, so that trays and screen readers show an off
+    // switch as a switch that is off.
+    action.setCheckable(item.toggle != Toggle::None);
     action.setChecked(item.checked);
 }
 
@@ -81,13 +84,14 @@ void QtStatusItem::setMenu(Menu& model, MenuDelegate& delegate) {
     if (tray) tray->setContextMenu(nullptr);
     contextMenu = std::make_unique<QMenu>();
     entries.clear();
-    fill(*contextMenu, model);
+    fill(*contextMenu, model, delegate);
     connect(contextMenu.get(), &QMenu::aboutToShow, this, [&delegate] { delegate.menuWillOpen(); });
     connect(contextMenu.get(), &QMenu::aboutToHide, this, [&delegate] { delegate.menuDidClose(); });
     if (tray) tray->setContextMenu(contextMenu.get());
 }
 
-void QtStatusItem::fill(QMenu& target, const Menu& model) {
+void QtStatusItem::fill(QMenu& target, const Menu& model, MenuDelegate& delegate) {
+    QActionGroup* choices = nullptr;
     for (const MenuItem* item : model.items) {
         if (item->separator) {
             target.addSeparator();
@@ -96,20 +100,43 @@ void QtStatusItem::fill(QMenu& target, const Menu& model) {
         QAction* action = nullptr;
         if (item->submenu) {
             auto* submenu = new QMenu(&target);
-            fill(*submenu, *item->submenu);
+            fill(*submenu, *item->submenu, delegate);
+            // Trays ask for a submenu (AboutToShow) only while their menu is open.
+            connect(submenu, &QMenu::aboutToShow, this, [&delegate] { delegate.menuInUse(); });
             action = target.addMenu(submenu);
         } else {
             action = target.addAction(QString());
             connect(action, &QAction::triggered, this, [this, item] {
+                // Qt flips a checkable action by itself; the model's state goes
+                // back at once, as the action may wait on a dialog.
+                menuChanged();
                 if (item->action) item->action();
-                // Qt flips a checkable action by itself; put the model's state back.
                 menuChanged();
             });
         }
-        if (!item->keyEquivalent.empty()) action->setShortcut(shortcut(item->keyEquivalent));
+        if (item->toggle == Toggle::Radio) {
+            if (!choices) choices = new QActionGroup(&target);
+            action->setActionGroup(choices);
+        }
+        connect(action, &QAction::hovered, this, [&delegate] { delegate.menuInUse(); });
+        if (!item->keyEquivalent.empty()) addShortcut(*action, shortcut(item->keyEquivalent));
         apply(*action, *item);
         entries.emplace_back(action, item);
     }
+}
+
+void QtStatusItem::addShortcut(QAction& action, const QKeySequence& keys) {
+    action.setShortcut(keys);
+    // Qt matches no shortcut of an action in a menu that belongs to no
+    // window, so the chord shown would do nothing while Lumio's own menu is
+    // open. This one works while that menu is on screen, from any submenu.
+    auto* chord = new QShortcut(keys, contextMenu.get());
+    chord->setContext(Qt::ApplicationShortcut);
+    connect(chord, &QShortcut::activated, &action, &QAction::trigger);
+}
+
+bool QtStatusItem::menuOnScreen() const {
+    return contextMenu && contextMenu->isVisible();
 }
 
 void QtStatusItem::menuChanged() {

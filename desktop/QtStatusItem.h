@@ -4,6 +4,7 @@
 #include "ports/StatusMenu.h"
 
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -26,13 +27,15 @@ class QtStatusItem final : public QObject, public StatusItem {
     void setToolTip(std::string_view text) override;
     void setMenu(Menu& menu, MenuDelegate& delegate) override;
     void menuChanged() override;
+    bool menuOnScreen() const override;
     void setAppearsDisabled(bool disabled) override;
 
     // The menu as built, for showing it without a tray.
     QMenu* menu() const { return contextMenu.get(); }
 
   private:
-    void fill(QMenu& target, const Menu& model);
+    void fill(QMenu& target, const Menu& model, MenuDelegate& delegate);
+    void addShortcut(QAction& action, const QKeySequence& keys);
     void showInTray();
     void updateIcon();
 

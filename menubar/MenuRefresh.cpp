@@ -2,6 +2,13 @@
 
 namespace lumio {
 
+namespace {
+// How long a menu drawn by a tray host counts as open after the last sign
+// of it: long enough to watch the countdown move, short enough that a host
+// that never reports the closing costs only a few updates.
+constexpr double MENU_LAPSE = 3.0;
+} // namespace
+
 void App::refreshMenu() {
     const auto t = now();
     if (!prefs.enabled()) {
@@ -32,12 +39,28 @@ void App::refreshMenu() {
 }
 
 void App::menuWillOpen() {
-    menuOpen = true;
+    holdMenuOpen();
     refreshMenu();
+}
+
+void App::menuInUse() {
+    const bool lapsed = !menuOpen;
+    holdMenuOpen();
+    if (lapsed) refreshMenu();
 }
 
 void App::menuDidClose() {
     menuOpen = false;
+}
+
+void App::holdMenuOpen() {
+    menuOpen = true;
+    const auto sign = ++menuSigns;
+    auto lapse = [this, sign] {
+        const bool ownMenuShown = statusItem && statusItem->menuOnScreen();
+        if (sign == menuSigns && !ownMenuShown) menuOpen = false;
+    };
+    platform.loop.after(Seconds{MENU_LAPSE}, weakly(std::move(lapse)));
 }
 
 } // namespace lumio

@@ -32,6 +32,7 @@ MenuItem& App::submenu(std::string title, const Choices& choices,
     auto& sub = newMenu();
     for (const auto& [label, value] : choices) {
         auto& item = newItem(label);
+        item.toggle = Toggle::Radio;
         item.action = weakly([this, &item] { runAction(item); });
         checks[&item] = [current, value] { return current() == value; };
         actions[&item] = [set, value] { set(value); };
@@ -44,6 +45,7 @@ MenuItem& App::submenu(std::string title, const Choices& choices,
 
 MenuItem& App::toggle(std::string title, std::function<bool()> get, std::function<void(bool)> set) {
     auto& item = newItem(std::move(title));
+    item.toggle = Toggle::Check;
     item.action = weakly([this, &item] { runAction(item); });
     checks[&item] = get;
     actions[&item] = [get, set] { set(!get()); };
@@ -65,6 +67,7 @@ void App::buildStatusItem() {
 
     nextItem.enabled = false;
     todayItem.enabled = false;
+    enabledItem.toggle = Toggle::Check;
     add(nextItem);
     add(todayItem);
     separator();

@@ -1,6 +1,7 @@
 #include "desktop/QtStatusItem.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -14,8 +15,10 @@ namespace {
 class RecordingDelegate final : public MenuDelegate {
   public:
     void menuWillOpen() override { ++opened; }
+    void menuInUse() override { ++inUse; }
     void menuDidClose() override { ++closed; }
     int opened = 0;
+    int inUse = 0;
     int closed = 0;
 };
 
@@ -27,6 +30,7 @@ class StatusItemMenu : public ::testing::Test {
         info.enabled = false;
         add(top, "").separator = true;
         toggle = &add(top, "Toggle");
+        toggle->toggle = Toggle::Check;
         toggle->checked = true;
         toggle->action = [this] {
             ++toggled;
@@ -34,8 +38,9 @@ class StatusItemMenu : public ::testing::Test {
         };
         plain = &add(top, "Plain & simple");
         plain->action = [this] { ++plainRuns; };
-        add(sub, "One").checked = true;
-        add(sub, "Two");
+        for (const auto* title : {"One", "Two"})
+            add(sub, title).toggle = Toggle::Radio;
+        sub.items[0]->checked = true;
         auto& opener = add(top, "More");
         opener.submenu = &sub;
         auto& quit = add(top, "Quit");
@@ -74,7 +79,8 @@ TEST_F(StatusItemMenu, MirrorsTheModel) {
     EXPECT_TRUE(action(1)->isSeparator());
     EXPECT_TRUE(action(2)->isCheckable());
     EXPECT_TRUE(action(2)->isChecked());
-    EXPECT_FALSE(action(3)->isChecked());
+    EXPECT_EQ(action(2)->actionGroup(), nullptr);
+    EXPECT_FALSE(action(3)->isCheckable());
     // The ampersand is shown as it is, not taken as a mnemonic.
     EXPECT_EQ(action(3)->text(), "Plain && simple");
     EXPECT_EQ(action(3)->iconText(), "Plain & simple");
@@ -84,6 +90,11 @@ TEST_F(StatusItemMenu, MirrorsTheModel) {
     ASSERT_EQ(subActions.size(), 2);
     EXPECT_TRUE(subActions[0]->isChecked());
     EXPECT_FALSE(subActions[1]->isChecked());
+    EXPECT_TRUE(subActions[1]->isCheckable());
+    const auto* choices = subActions[0]->actionGroup();
+    ASSERT_NE(choices, nullptr);
+    EXPECT_TRUE(choices->isExclusive());
+    EXPECT_EQ(subActions[1]->actionGroup(), choices);
     EXPECT_EQ(action(5)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_TRUE(action(4)->shortcut().isEmpty());
 }
@@ -93,10 +104,20 @@ TEST_F(StatusItemMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
     EXPECT_EQ(plainRuns, 1);
     EXPECT_FALSE(action(3)->isChecked());
 
-    toggle->action = [this] { ++toggled; }; // the model says it stays checked
+    bool checkedWhileRunning = false;
+    toggle->action = [this, &checkedWhileRunning] { // the model says it stays checked
+        ++toggled;
+        checkedWhileRunning = action(2)->isChecked();
+    };
     action(2)->trigger();
     EXPECT_EQ(toggled, 1);
+    EXPECT_TRUE(checkedWhileRunning) << "an action may wait on a dialog meanwhile";
     EXPECT_TRUE(action(2)->isChecked());
+
+    const auto choices = action(4)->menu()->actions();
+    choices[1]->trigger(); // the model keeps the first choice
+    EXPECT_TRUE(choices[0]->isChecked());
+    EXPECT_FALSE(choices[1]->isChecked());
 }
 
 TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
@@ -110,15 +131,26 @@ TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
     EXPECT_TRUE(action(0)->isEnabled());
     EXPECT_EQ(action(2)->text(), "Toggled");
     EXPECT_FALSE(action(2)->isChecked());
+    EXPECT_TRUE(action(2)->isCheckable()) << "an off switch is still a switch";
     EXPECT_TRUE(action(4)->menu()->actions()[1]->isChecked());
 }
 
-TEST_F(StatusItemMenu, TellsTheDelegateWhenTheTopMenuOpensAndCloses) {
+TEST_F(StatusItemMenu, TellsTheDelegateWhenTheMenuOpensIsUsedAndCloses) {
     emit menu->aboutToShow();
     emit action(4)->menu()->aboutToShow();
+    emit action(4)->menu()->actions()[1]->hovered();
     emit menu->aboutToHide();
     EXPECT_EQ(delegate.opened, 1);
+    EXPECT_EQ(delegate.inUse, 2);
     EXPECT_EQ(delegate.closed, 1);
+    EXPECT_FALSE(item.menuOnScreen()) << "a tray host draws it";
+
+    menu->popup(QPoint(10, 10));
+    EXPECT_TRUE(item.menuOnScreen()) << "Lumio draws it";
+    menu->hide();
+    EXPECT_FALSE(item.menuOnScreen());
+    EXPECT_EQ(delegate.opened, 2);
+    EXPECT_EQ(delegate.closed, 2);
 }
 
 TEST(StatusItemImage, LoadsNamedSvgsAndRefusesMissingOnes) {

@@ -202,12 +202,13 @@ class Entry:
         return self.props.get("children-display") == "submenu"
 
     @property
-    def checkable(self):
-        return self.props.get("toggle-type") == "checkmark"
+    def toggle(self):
+        """"checkmark" for a switch, "radio" for one choice of several, "" for neither."""
+        return self.props.get("toggle-type", "")
 
     @property
     def checked(self):
-        return self.checkable and self.props.get("toggle-state") == 1
+        return self.toggle != "" and self.props.get("toggle-state") == 1
 
     def __repr__(self):
         marks = "".join([
@@ -237,15 +238,23 @@ class TrayMenu:
         self.item_path = "/" + path
         self.menu_path = self.bus.property(service, self.item_path, "org.kde.StatusNotifierItem",
                                            "Menu")
+        self.is_open = False
 
     def _call(self, method, args, reply_type=None):
         return self.bus.call(self.item_service, self.menu_path, self.INTERFACE, method, args,
                              reply_type)
 
-    def root(self):
+    def _layout(self):
         _revision, layout = self._call("GetLayout", GLib.Variant("(iias)", (0, -1, [])),
                                        "(u(ia{sv}av))")
         return _entry(layout)
+
+    def root(self):
+        """The menu as the tray reads it; an open menu is looked at, i.e. kept open."""
+        root = self._layout()
+        if self.is_open:
+            self.keep_open(root)
+        return root
 
     def entries(self):
         return self.root().children
@@ -272,9 +281,17 @@ class TrayMenu:
         """What a tray does as the user opens the menu."""
         self.about_to_show(0)
         self.event(0, "opened")
+        self.is_open = True
+
+    def keep_open(self, root=None):
+        """What a tray does as the user moves over the open menu: Lumio takes a
+        menu as closed a few seconds after the last such sign, as some trays
+        never say "closed"."""
+        self.event((root or self._layout()).children[0].id, "hovered")
 
     def close(self):
         self.event(0, "closed")
+        self.is_open = False
 
     def click(self, *labels):
         self.event(self.find(*labels).id, "clicked")

@@ -5,7 +5,7 @@ import time
 
 import pytest
 
-from conftest import GLib, wait_until
+from conftest import Gio, GLib, wait_until
 
 ANIMALS = ["Mèo Cam", "Cún Shiba", "Thỏ Bông", "Gấu Trúc", "Ếch Xanh", "Cánh Cụt"]
 INTERVALS = ["10 phút", "15 phút", "20 phút", "25 phút", "30 phút", "45 phút", "60 phút"]
@@ -61,6 +61,16 @@ def test_menu_lists_every_line_in_order(running):
 
     assert entries[15].props.get("shortcut") == [["Control", "Q"]]
 
+    # Switches are switches whether on or off ("Âm báo nhẹ" is off); choices are radio items.
+    switches = [entries[i] for i in (5, 9, 10, 11, 14)] + animals
+    assert [(e.toggle, e.props.get("toggle-state")) for e in switches] == [
+        ("checkmark", 1), ("checkmark", 1), ("checkmark", 0), ("checkmark", 1), ("checkmark", 0),
+    ] + [("checkmark", 1)] * len(ANIMALS)
+    assert {e.toggle for e in interval + pause} == {"radio"}
+    assert [e.props.get("toggle-state") for e in pause] == [1, 0, 0, 0]
+    others = [e for e in entries if e not in switches]
+    assert {e.toggle for e in others} == {""}
+
 
 def test_choosing_an_interval_stores_it(running):
     session, _, menu = running
@@ -75,7 +85,8 @@ def test_unticking_dim_stores_it_and_clears_the_mark(running):
     session, _, menu = running
     menu.click("Làm mờ nền khi nhắc")
     wait_until(lambda: session.settings().get("dim") is False, what="dim false")
-    assert not menu.find("Làm mờ nền khi nhắc").checked
+    dim = menu.find("Làm mờ nền khi nhắc")
+    assert (dim.toggle, dim.props.get("toggle-state")) == ("checkmark", 0)
 
 
 def test_unticking_an_animal_drops_it(running):
@@ -134,13 +145,20 @@ def test_countdown_runs_while_the_menu_is_open(running):
     assert countdown_seconds(menu) == frozen
 
 
-def test_a_plain_click_on_the_icon_opens_the_menu(session):
-    session.write_settings(welcomed=True)
-    run = session.launch()
+def pop_up_own_menu(session):
+    """Clicks the icon as a tray that leaves the menu to the program does; Lumio
+    then draws its menu itself."""
     menu = session.tray_menu()
     session.bus.call(menu.item_service, menu.item_path, "org.kde.StatusNotifierItem", "Activate",
                      GLib.Variant("(ii)", (600, 10)))
     wait_until(session.popup_menus, what="the menu on screen")
+    return menu
+
+
+def test_a_plain_click_on_the_icon_opens_the_menu(session):
+    session.write_settings(welcomed=True)
+    run = session.launch()
+    menu = pop_up_own_menu(session)
     before = countdown_seconds(menu)
     time.sleep(1.2)
     assert countdown_seconds(menu) < before
@@ -159,3 +177,33 @@ def test_an_edit_to_the_settings_file_shows_within_two_seconds(running):
     wait_until(lambda: checked_labels(menu.find("Nhắc mỗi").children) == ["45 phút"],
                timeout=2.5, what="the new interval in the menu")
     assert menu.find("Âm báo nhẹ").checked
+
+
+def test_ctrl_q_in_lumios_own_menu_quits(session):
+    session.write_settings(welcomed=True)
+    run = session.launch()
+    pop_up_own_menu(session)
+    session.x("xdotool", "key", "ctrl+q")
+    assert run.wait(5) == 0
+    assert run.stderr == ""
+
+
+def test_a_tray_that_never_says_closed_stops_the_updates(session):
+    session.write_settings(welcomed=True)
+    run = session.launch()
+    menu = session.tray_menu()
+    updates = []
+    for signal in ("LayoutUpdated", "ItemsPropertiesUpdated"):
+        session.bus.connection.signal_subscribe(
+            None, menu.INTERFACE, signal, menu.menu_path, None, Gio.DBusSignalFlags.NONE,
+            lambda *_: updates.append(time.monotonic() - opened))
+    opened = time.monotonic()
+    menu.open()  # and never "closed", as some trays do
+
+    context = GLib.MainContext.default()
+    while time.monotonic() - opened < 10:
+        context.iteration(False)
+        time.sleep(0.02)
+    assert len(updates) <= 5, updates
+    assert all(at < 5 for at in updates), updates
+    assert run.stop() == 0

@@ -106,6 +106,7 @@ class FakeStatusItem final : public StatusItem {
     void setToolTip(std::string_view text) override { toolTip = text; }
     void setMenu(Menu& m, MenuDelegate& d) override;
     void menuChanged() override { ++changes; }
+    bool menuOnScreen() const override { return onScreen; }
     void setAppearsDisabled(bool d) override {
         if (journal) journal->push_back("setAppearsDisabled");
         disabled = d;
@@ -118,6 +119,7 @@ class FakeStatusItem final : public StatusItem {
     MenuDelegate* delegate = nullptr;
     bool disabled = false;
     int changes = 0;
+    bool onScreen = false; // the menu is drawn by Lumio itself and shown
     Journal* journal = nullptr;
 };
 

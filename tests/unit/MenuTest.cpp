@@ -85,6 +85,22 @@ TEST_F(StatusMenu, DefaultCheckMarks) {
     EXPECT_EQ(checked(sub("Các bạn thú")).size(), 6u);
 }
 
+TEST_F(StatusMenu, SwitchesAreChecksAndChoicesAreRadios) {
+    const auto kinds = [](const Menu& menu) {
+        std::vector<Toggle> out;
+        for (const auto* i : menu.items)
+            out.push_back(i->toggle);
+        return out;
+    };
+    constexpr auto N = Toggle::None, C = Toggle::Check, R = Toggle::Radio;
+    const auto& items = app->mainMenu()->items;
+    EXPECT_EQ(kinds(*app->mainMenu()),
+              (std::vector<Toggle>{N, N, N, N, N, C, N, N, N, C, C, C, N, N, C, N}));
+    EXPECT_EQ(kinds(*items[7]->submenu), std::vector<Toggle>(7, R));
+    EXPECT_EQ(kinds(*items[8]->submenu), std::vector<Toggle>(4, R));
+    EXPECT_EQ(kinds(*items[12]->submenu), std::vector<Toggle>(6, C));
+}
+
 TEST_F(StatusMenu, ChoicesStoreAndRecheck) {
     run(100);
     click({"Nhắc mỗi", "30 phút"});

@@ -212,6 +212,7 @@ TEST_F(Scheduler, ClockJumpsMoveTheBreak) {
 }
 
 TEST_F(Scheduler, OpenMenuIsRefreshedByFullTicksOnly) {
+    desk.statusBar.item->onScreen = true;
     app->menuWillOpen();
     const int before = desk.statusBar.item->changes;
     stayActive(3);
@@ -223,11 +224,44 @@ TEST_F(Scheduler, OpenMenuIsRefreshedByFullTicksOnly) {
     stayActive(3);
     EXPECT_EQ(desk.statusBar.item->changes, paused) << "paused ticks stop early";
 
+    desk.statusBar.item->onScreen = false;
     app->menuDidClose();
     click({"Tiếp tục nhắc"});
     const int closed = desk.statusBar.item->changes;
     stayActive(3);
     EXPECT_EQ(desk.statusBar.item->changes, closed);
+}
+
+// Some trays never report that their menu closed: a menu they show counts as
+// open until three seconds pass without a sign of it; Lumio's own menu stays
+// open until it closes.
+TEST_F(Scheduler, TrayMenuLapsesWithoutSignsOfUse) {
+    auto& item = *desk.statusBar.item;
+    const auto refreshesOver = [&](double seconds) {
+        const int before = item.changes;
+        run(seconds);
+        return item.changes - before;
+    };
+    run(0.5); // between ticks
+    app->menuWillOpen();
+    EXPECT_EQ(refreshesOver(60), 3) << "three ticks, then nothing";
+
+    app->menuWillOpen();
+    run(2);
+    app->menuInUse(); // a submenu opened
+    EXPECT_EQ(refreshesOver(60), 3) << "three ticks after the last sign";
+
+    const int lapsed = item.changes;
+    app->menuInUse();
+    EXPECT_EQ(item.changes, lapsed + 1) << "a lapsed menu in use again is refreshed at once";
+    EXPECT_EQ(refreshesOver(60), 3);
+
+    item.onScreen = true;
+    app->menuWillOpen();
+    EXPECT_EQ(refreshesOver(60), 60) << "Lumio's own menu on screen";
+    item.onScreen = false;
+    app->menuDidClose();
+    EXPECT_EQ(refreshesOver(60), 0);
 }
 
 TEST_F(Scheduler, TickerIsOneSecondWithTolerance) {
