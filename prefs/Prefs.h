@@ -52,7 +52,8 @@ class Prefs {
     }
 
     // Daily statistics: today's counters are reset lazily by the first bump
-    // of a new day; stat() reports 0 for any other day.
+    // of a new day; stat() reports 0 for any other day. A bump is one change
+    // of the store, worked out from the stored tally.
     std::string todayKey() const;
     std::int64_t stat(std::string_view kind) const;
     void bump(std::string_view kind);
