@@ -108,6 +108,7 @@ TEST_F(Launch, StartsDimmedWhenRemindersAreOff) {
 
 TEST_F(Launch, PageMessagesReachTheAppUntilItIsGone) {
     launch();
+    app->breakNow();
     desk.overlay.web->post(std::string("done"));
     EXPECT_EQ(stored("stat.done"), 1);
     app.reset();
