@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 using namespace lumio;
 using lumio::test::AppTest;
@@ -93,6 +94,13 @@ TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
     const auto before = desk.store.values;
     answerAll();
     EXPECT_EQ(desk.store.values, before) << "no break on screen";
+
+    const auto screens = std::exchange(desk.overlay.fakeScreens.list, {});
+    app->breakNow();
+    const auto shownNowhere = desk.store.values;
+    answerAll();
+    EXPECT_EQ(desk.store.values, shownNowhere) << "no screen to show the break on";
+    desk.overlay.fakeScreens.list = screens;
 
     app->breakNow();
     answerAll();
