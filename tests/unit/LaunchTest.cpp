@@ -107,6 +107,7 @@ TEST_F(Launch, StartsDimmedWhenRemindersAreOff) {
 }
 
 TEST_F(Launch, PageMessagesReachTheAppUntilItIsGone) {
+    desk.store.values["dim"] = false; // no fade left running once the App is gone
     launch();
     app->breakNow();
     desk.overlay.web->post(std::string("done"));
