@@ -110,6 +110,8 @@ class App final : public MenuDelegate {
     Seconds asleepSeen{};
     bool wakeSeenByTick = false;
     std::optional<std::string> lastAnimal;
+    // The break on screen has had no outcome yet; the page may post any number of them.
+    bool awaitingOutcome = false;
     MenuItem nextItem;
     MenuItem todayItem;
     MenuItem pauseItem;

@@ -51,6 +51,7 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
         dimPanel->orderOut();
     }
     panel->orderFront();
+    onScreen = true;
 
     auto js = script(animalId, breakSec);
     if (loaded) {
@@ -61,6 +62,7 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
 }
 
 void Overlay::hide() {
+    onScreen = false;
     panel->orderOut();
     if (!dimPanel->isVisible()) return;
     dimPanel->animateAlpha(0.0, Seconds{FADE_OUT_SECS}, [this] { dimPanel->orderOut(); });

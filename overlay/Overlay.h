@@ -34,6 +34,8 @@ class Overlay {
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
     bool isLoaded() const { return loaded; }
+    // From show() (on a screen) to hide().
+    bool isOnScreen() const { return onScreen; }
     const std::optional<std::string>& pendingScript() const { return pendingJS; }
 
   private:
@@ -45,6 +47,7 @@ class Overlay {
     std::unique_ptr<Panel> panel;
     std::unique_ptr<WebView> web; // hosted by panel, so destroyed before it
     bool loaded = false;
+    bool onScreen = false;
     std::optional<std::string> pendingJS;
     std::function<void(const std::string&)> onMessage;
 };

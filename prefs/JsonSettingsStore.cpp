@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +24,17 @@ using Json = nlohmann::ordered_json;
 
 // A younger leftover temporary file may belong to another instance that is saving right now.
 constexpr auto STALE_TEMP_AGE = std::chrono::minutes(1);
+// Settings are a handful of short values; a file this large is not ours, and reading a device
+// or an endless file must stop somewhere.
+constexpr std::size_t MAX_FILE_BYTES = std::size_t{1} << 20;
+// Our own values nest two deep. Deeper JSON would only exhaust the stack of the recursive
+// copies, comparisons and dumps of a parsed file.
+constexpr int MAX_DEPTH = 64;
+// An editor that saves in place empties the file and writes it again a moment later; a broken
+// file modified more recently than this may still be on its way.
+constexpr auto WRITER_GRACE = std::chrono::seconds(2);
+// As the kernel: more links in a row than this is a loop.
+constexpr int MAX_LINKS = 40;
 
 [[noreturn]] void throwErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -48,11 +60,11 @@ class UniqueFd {
     int fd_;
 };
 
-// The rest of the file, or nullopt with errno set.
-std::optional<std::string> readAll(int fd) {
+// The rest of the file, but no more than a little past limit; nullopt with errno set.
+std::optional<std::string> readAtMost(int fd, std::size_t limit) {
     std::string text;
     std::array<char, 4096> chunk{};
-    while (true) {
+    while (text.size() <= limit) {
         const ssize_t got = ::read(fd, chunk.data(), chunk.size());
         if (got == 0) return text;
         if (got > 0)
@@ -60,6 +72,7 @@ std::optional<std::string> readAll(int fd) {
         else if (errno != EINTR)
             return std::nullopt;
     }
+    return text;
 }
 
 void writeAll(int fd, std::string_view text) {
@@ -78,9 +91,24 @@ std::string withoutExceptionTag(std::string_view message) {
 }
 
 // The settings object in text, or why the text is not one.
-std::pair<std::optional<Json>, std::string> parseSettings(const std::string& text) {
+struct Parsed {
+    std::optional<Json> object;
+    std::string problem;
+};
+
+Parsed parseSettings(const std::string& text) {
+    bool tooDeep = false;
+    // The parser itself keeps no stack of calls; dropping what lies too deep means nothing deep
+    // is ever built.
+    const auto limitDepth = [&tooDeep](int depth, Json::parse_event_t, const Json&) {
+        if (depth < MAX_DEPTH) return true;
+        tooDeep = true;
+        return false;
+    };
     try {
-        Json parsed = Json::parse(text);
+        Json parsed = Json::parse(text, limitDepth);
+        if (tooDeep)
+            return {std::nullopt, "nested deeper than " + std::to_string(MAX_DEPTH) + " levels"};
         if (parsed.is_object()) return {std::move(parsed), {}};
         return {std::nullopt, std::string("expected a JSON object at the top level, found ") +
                                   parsed.type_name()};
@@ -120,6 +148,24 @@ std::optional<SettingValue> fromJson(const Json& stored) {
     if (stored.is_array()) return stringList(stored);
     return std::nullopt;
 }
+
+// A change made on a settings object.
+class JsonEditor final : public SettingsEditor {
+  public:
+    explicit JsonEditor(Json& object) : object_(object) {}
+
+    std::optional<SettingValue> value(std::string_view key) const override {
+        const auto found = object_.find(key);
+        if (found == object_.end()) return std::nullopt;
+        return fromJson(*found);
+    }
+    void setValue(std::string_view key, SettingValue value) override {
+        object_[std::string(key)] = toJson(value);
+    }
+
+  private:
+    Json& object_;
+};
 
 fs::path homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -184,7 +230,9 @@ std::string localTimestamp() {
 
 bool isStaleTempFile(const fs::directory_entry& entry, const std::string& tempPrefix) {
     std::error_code error;
-    if (!entry.path().filename().string().starts_with(tempPrefix)) return false;
+    const auto name = entry.path().filename().string();
+    // Exactly the names our saves make, as they may be in someone else's folder.
+    if (!name.starts_with(tempPrefix) || name.size() != tempPrefix.size() + 6) return false;
     if (!entry.is_regular_file(error)) return false;
     const auto modified = entry.last_write_time(error);
     return !error && fs::file_time_type::clock::now() - modified > STALE_TEMP_AGE;
@@ -196,6 +244,14 @@ std::string tempPrefixFor(const fs::path& file) {
 
 std::int64_t nanoseconds(const timespec& time) {
     return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
+bool modifiedJustNow(std::int64_t modifiedNs) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    return std::abs(now - modifiedNs) <
+           std::chrono::duration_cast<std::chrono::nanoseconds>(WRITER_GRACE).count();
 }
 
 // A temporary file next to the target, removed again unless it replaced the target.
@@ -248,27 +304,33 @@ JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, std::ostream& l
 }
 
 std::optional<SettingValue> JsonSettingsStore::value(std::string_view key) const {
-    for (const Json* layer : {&pending_, &disk_}) {
-        const auto found = layer->find(key);
-        if (found != layer->end()) return fromJson(*found);
-    }
-    return std::nullopt;
+    const auto found = current_.find(key);
+    if (found == current_.end()) return std::nullopt;
+    return fromJson(*found);
 }
 
 void JsonSettingsStore::setValue(std::string_view key, SettingValue value) {
-    try {
-        pending_[std::string(key)] = toJson(value);
-        save();
-    } catch (const std::exception& error) {
-        report("cannot save settings to " + file_.string() + ": " + error.what() +
-               "; keeping the change in memory");
-    }
+    update([key = std::string(key), value = std::move(value)](SettingsEditor& values) {
+        values.setValue(key, value);
+    });
+}
+
+void JsonSettingsStore::update(Edit edit) {
+    JsonEditor onCurrent(current_);
+    edit(onCurrent);
+    pending_.push_back(std::move(edit));
+    trySave();
 }
 
 bool JsonSettingsStore::reloadIfChanged() {
-    const bool unseen = std::exchange(unseenChange_, false);
-    if (stampOf(file_) == stamp_) return unseen;
-    return reload() || unseen;
+    bool changed = std::exchange(unseenChange_, false);
+    const bool touched = stampOf(file_) != stamp_;
+    if (touched) changed = reload() || changed;
+    if (!pending_.empty() && (touched || waitingForWriter_)) {
+        trySave();
+        changed = std::exchange(unseenChange_, false) || changed;
+    }
+    return changed;
 }
 
 void JsonSettingsStore::load() {
@@ -279,7 +341,7 @@ void JsonSettingsStore::load() {
     case FileState::Missing:
         return;
     case FileState::Usable:
-        disk_ = std::move(contents.object);
+        adopt(std::move(contents.object));
         return;
     case FileState::Unreadable:
         report("cannot read settings from " + file_.string() + ": " + contents.problem +
@@ -313,50 +375,73 @@ bool JsonSettingsStore::reload() {
     return adopt(std::move(contents.object));
 }
 
+void JsonSettingsStore::trySave() {
+    try {
+        save();
+    } catch (const std::exception& error) {
+        report("cannot save settings to " + file_.string() + ": " + error.what() +
+               "; keeping the change in memory");
+    }
+}
+
 void JsonSettingsStore::save() {
-    mergeFileBeforeSave();
-    auto merged = disk_;
-    for (const auto& change : pending_.items())
-        merged[change.key()] = change.value();
+    if (!mergeFileBeforeSave()) return;
+    auto merged = withPending(disk_);
     writeFile(merged);
-    disk_ = std::move(merged);
-    pending_ = Json::object();
+    disk_ = merged;
+    current_ = std::move(merged);
+    pending_.clear();
 }
 
 // Starting from what the file holds now keeps other programs' changes to other keys. It is read
-// every time: it is tiny, and a stat can miss an edit that kept its size and time.
-void JsonSettingsStore::mergeFileBeforeSave() {
+// every time: it is tiny, and a stat can miss an edit that kept its size and time. False when
+// the save has to wait for someone who is writing the file.
+bool JsonSettingsStore::mergeFileBeforeSave() {
     auto contents = readFile();
+    const bool wasWaiting = std::exchange(waitingForWriter_, false);
     switch (contents.state) {
     case FileState::Missing:
     case FileState::Usable:
         stamp_ = contents.stamp;
         unseenChange_ = adopt(std::move(contents.object)) || unseenChange_;
-        return;
+        return true;
     case FileState::Unusable:
+        // An empty or half-written file that changed a moment ago is most likely an editor's
+        // save in progress: moving it aside would take the user's edit with it.
+        if (contents.stamp && modifiedJustNow(contents.stamp->modifiedNs)) {
+            waitingForWriter_ = true;
+            if (!wasWaiting)
+                report("settings file " + file_.string() + " is incomplete (" + contents.problem +
+                       "), perhaps being saved right now; keeping the " +
+                       "change in memory until it is complete");
+            return false;
+        }
         setAside(contents.problem, "saved the current settings in its place");
-        return;
+        return true;
     case FileState::Unreadable:
         // Replacing it would lose whatever it holds, and the user can still fix its permissions;
         // until then changes live in memory only.
         throw std::runtime_error("the existing file cannot be read (" + contents.problem +
                                  ") and is left untouched");
     }
+    return false;
 }
 
 void JsonSettingsStore::writeFile(const nlohmann::ordered_json& object) {
-    makeFolder(folderOf(file_));
-    TempFile temp(file_);
+    const auto target = linkTarget();
+    makeFolder(folderOf(target));
+    TempFile temp(target);
     // Strings are written as UTF-8 for people to read; invalid bytes become U+FFFD rather than
     // making the save fail.
     temp.write(object.dump(2, ' ', false, Json::error_handler_t::replace) + '\n');
     if (beforeRename_) beforeRename_();
-    stamp_ = stampOf(temp.replace(file_));
-    syncFolder(folderOf(file_));
+    stamp_ = stampOf(temp.replace(target));
+    syncFolder(folderOf(target));
 }
 
 JsonSettingsStore::FileContents JsonSettingsStore::readFile() const {
-    const UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: opening a FIFO would otherwise wait for a writer forever.
+    const UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
@@ -364,17 +449,33 @@ JsonSettingsStore::FileContents JsonSettingsStore::readFile() const {
         return {FileState::Unreadable, {}, errorText(error), stampOf(file_)};
     }
     struct stat info {};
-    const auto text = ::fstat(fd.get(), &info) == 0 ? readAll(fd.get()) : std::nullopt;
-    if (!text) return {FileState::Unreadable, {}, errorText(errno), stampOf(file_)};
-    auto [object, problem] = parseSettings(*text);
-    if (!object) return {FileState::Unusable, {}, problem, stampOf(info)};
-    return {FileState::Usable, std::move(*object), {}, stampOf(info)};
+    if (::fstat(fd.get(), &info) != 0)
+        return {FileState::Unreadable, {}, errorText(errno), stampOf(file_)};
+    // A FIFO, a device or a folder may block, never end, or be something the user needs.
+    if (!S_ISREG(info.st_mode))
+        return {FileState::Unreadable, {}, "not a regular file", stampOf(info)};
+    const auto text = readAtMost(fd.get(), MAX_FILE_BYTES);
+    if (!text) return {FileState::Unreadable, {}, errorText(errno), stampOf(info)};
+    if (text->size() > MAX_FILE_BYTES)
+        return {FileState::Unusable, {}, "larger than 1 MiB", stampOf(info)};
+    auto parsed = parseSettings(*text);
+    if (!parsed.object) return {FileState::Unusable, {}, std::move(parsed.problem), stampOf(info)};
+    return {FileState::Usable, std::move(*parsed.object), {}, stampOf(info)};
 }
 
 bool JsonSettingsStore::adopt(nlohmann::ordered_json object) {
-    const bool changed = object != disk_;
     disk_ = std::move(object);
+    auto updated = withPending(disk_);
+    const bool changed = updated != current_;
+    current_ = std::move(updated);
     return changed;
+}
+
+nlohmann::ordered_json JsonSettingsStore::withPending(nlohmann::ordered_json object) const {
+    JsonEditor editor(object);
+    for (const auto& edit : pending_)
+        edit(editor);
+    return object;
 }
 
 // Moves a file we cannot parse out of the way, so that saving never overwrites what someone
@@ -387,19 +488,36 @@ void JsonSettingsStore::setAside(const std::string& problem, const std::string& 
 }
 
 std::filesystem::path JsonSettingsStore::moveAside() const {
-    const std::string dated = file_.string() + ".corrupt-" + localTimestamp();
+    const auto target = linkTarget();
+    const std::string dated = target.string() + ".corrupt-" + localTimestamp();
     for (int taken = 0;; ++taken) {
         const fs::path aside = taken == 0 ? dated : dated + "-" + std::to_string(taken);
-        if (renameNoReplace(file_, aside)) return aside;
+        if (renameNoReplace(target, aside)) return aside;
         if (errno != EEXIST) throwErrno("the unusable file cannot be moved aside");
     }
 }
 
+// Where the settings really are. Dotfile managers make settings.json a link into a folder of
+// their own, and replacing the link by a file would quietly end that arrangement.
+std::filesystem::path JsonSettingsStore::linkTarget() const {
+    fs::path path = file_;
+    for (int links = 0; links < MAX_LINKS; ++links) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::error_code error;
+        const auto next = fs::read_symlink(path, error);
+        if (error) return path;
+        path = next.is_absolute() ? next : folderOf(path) / next;
+    }
+    return path;
+}
+
 // Temporary files of a save that was killed halfway would otherwise pile up.
 void JsonSettingsStore::removeStaleTempFiles() const {
-    const auto prefix = tempPrefixFor(file_);
+    const auto target = linkTarget();
+    const auto prefix = tempPrefixFor(target);
     std::error_code error;
-    for (fs::directory_iterator entry(folderOf(file_), error), end; !error && entry != end;
+    for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
          entry.increment(error)) {
         std::error_code ignored;
         if (isStaleTempFile(*entry, prefix)) fs::remove(entry->path(), ignored);

@@ -11,13 +11,15 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 namespace lumio {
 
 // Settings kept as one JSON object in a file people may also edit by hand. Every change is
 // written at once and atomically, and whatever the file holds that we do not understand is kept
 // as it is. Problems are reported on the log stream, never thrown, and never cost the user data:
-// a file we cannot parse is moved aside, a file we cannot read is left alone.
+// a file we cannot parse is moved aside, a file we cannot read (or that is no regular file) is
+// left alone, and a settings.json that links elsewhere is written through to where it points.
 class JsonSettingsStore final : public SettingsStore {
   public:
     // Runs after the new contents are safely in the temporary file and before that file replaces
@@ -35,10 +37,11 @@ class JsonSettingsStore final : public SettingsStore {
 
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue value) override;
+    void update(Edit edit) override;
 
     // Re-reads the file when someone else changed it since we last read or wrote it; costs one
     // stat when nothing changed. Returns true when the stored values changed. Changes that could
-    // not be saved yet stay on top of what is read.
+    // not be saved yet stay on top of what is read, and are saved once the file is usable again.
     bool reloadIfChanged();
 
   private:
@@ -63,13 +66,16 @@ class JsonSettingsStore final : public SettingsStore {
 
     void load();
     bool reload();
+    void trySave();
     void save();
-    void mergeFileBeforeSave();
+    bool mergeFileBeforeSave();
     void writeFile(const nlohmann::ordered_json& object);
     FileContents readFile() const;
     bool adopt(nlohmann::ordered_json object);
+    nlohmann::ordered_json withPending(nlohmann::ordered_json object) const;
     void setAside(const std::string& problem, const std::string& outcome);
     std::filesystem::path moveAside() const;
+    std::filesystem::path linkTarget() const;
     void removeStaleTempFiles() const;
     void report(const std::string& line) const;
 
@@ -81,11 +87,16 @@ class JsonSettingsStore final : public SettingsStore {
     BeforeRename beforeRename_;
     // What the file held when we last read or wrote it.
     nlohmann::ordered_json disk_ = nlohmann::ordered_json::object();
-    // Changes not saved yet; they win over disk_ until a save succeeds.
-    nlohmann::ordered_json pending_ = nlohmann::ordered_json::object();
+    // Changes not saved yet, in the order they were made. Each is made again on what the file
+    // holds at the next save, so none overwrites a value it did not mean to change.
+    std::vector<Edit> pending_;
+    // disk_ with the pending changes made: what value() reads.
+    nlohmann::ordered_json current_ = nlohmann::ordered_json::object();
     std::optional<FileStamp> stamp_;
     // Someone else's change, found while saving, that reloadIfChanged has not reported yet.
     bool unseenChange_ = false;
+    // A save waits for someone who is writing the file; reloadIfChanged tries again.
+    bool waitingForWriter_ = false;
 };
 
 } // namespace lumio

@@ -33,26 +33,28 @@ void Prefs::registerDefaults() {
     };
 }
 
-std::optional<SettingValue> Prefs::lookup(std::string_view key) const {
-    if (auto stored = store.value(key)) return stored;
-    if (const auto it = defaults.find(key); it != defaults.end()) return it->second;
+// A stored value of another type than the setting's is taken for a slip of the hand: the
+// setting reads as if nothing were stored.
+template <typename T> std::optional<T> Prefs::lookup(std::string_view key) const {
+    if (auto stored = as<T>(store.value(key))) return stored;
+    if (const auto it = defaults.find(key); it != defaults.end()) return as<T>(it->second);
     return std::nullopt;
 }
 
 bool Prefs::boolForKey(std::string_view key) const {
-    return as<bool>(lookup(key)).value_or(false);
+    return lookup<bool>(key).value_or(false);
 }
 
 std::int64_t Prefs::integerForKey(std::string_view key) const {
-    return as<std::int64_t>(lookup(key)).value_or(0);
+    return lookup<std::int64_t>(key).value_or(0);
 }
 
 std::optional<std::string> Prefs::stringForKey(std::string_view key) const {
-    return as<std::string>(lookup(key));
+    return lookup<std::string>(key);
 }
 
 std::optional<std::vector<std::string>> Prefs::stringArrayForKey(std::string_view key) const {
-    return as<std::vector<std::string>>(lookup(key));
+    return lookup<std::vector<std::string>>(key);
 }
 
 std::vector<std::string> Prefs::animals() const {

@@ -39,8 +39,8 @@ class Prefs {
     std::vector<std::string> animals() const;
     void setAnimals(std::vector<std::string> ids) { store.setValue("animals", std::move(ids)); }
 
-    // Typed reads with the store's rules: absent or mistyped reads as
-    // false, 0 or nothing.
+    // Typed reads: a value of another type counts as absent, and an absent
+    // key reads as its default, else as false, 0 or nothing.
     bool boolForKey(std::string_view key) const;
     std::int64_t integerForKey(std::string_view key) const;
     std::optional<std::string> stringForKey(std::string_view key) const;
@@ -52,13 +52,14 @@ class Prefs {
     }
 
     // Daily statistics: today's counters are reset lazily by the first bump
-    // of a new day; stat() reports 0 for any other day.
+    // of a new day; stat() reports 0 for any other day. A bump is one change
+    // of the store, worked out from the stored tally.
     std::string todayKey() const;
     std::int64_t stat(std::string_view kind) const;
     void bump(std::string_view kind);
 
   private:
-    std::optional<SettingValue> lookup(std::string_view key) const;
+    template <typename T> std::optional<T> lookup(std::string_view key) const;
 
     SettingsStore& store;
     const Clock& clock;

@@ -61,6 +61,21 @@ void followTimeZone() {
     ::tzset();
 }
 
+// The tally's keys have no defaults: a value of another type reads as none.
+std::optional<std::string> textIn(const SettingsEditor& values, std::string_view key) {
+    const auto stored = values.value(key);
+    if (stored && std::holds_alternative<std::string>(*stored))
+        return std::get<std::string>(*stored);
+    return std::nullopt;
+}
+
+std::int64_t countIn(const SettingsEditor& values, std::string_view key) {
+    const auto stored = values.value(key);
+    if (stored && std::holds_alternative<std::int64_t>(*stored))
+        return std::get<std::int64_t>(*stored);
+    return 0;
+}
+
 } // namespace
 
 std::string dayKey(Instant t) {
@@ -85,15 +100,18 @@ std::int64_t Prefs::stat(std::string_view kind) const {
 }
 
 void Prefs::bump(std::string_view kind) {
-    const auto today = todayKey();
-    if (stringForKey("statsDate") != today) {
-        for (const auto daily : DAILY_KINDS)
-            setInteger(statKey(daily), 0);
-        setString("statsDate", today);
-    }
-    const auto key = statKey(kind);
-    setInteger(key, plusOne(integerForKey(key)));
-    if (kind == "done") setInteger("totalDone", plusOne(integerForKey("totalDone")));
+    // Run on the tally as stored, so that a bump made while the store could not be read adds to
+    // the tally it holds instead of replacing it.
+    store.update(
+        [today = todayKey(), key = statKey(kind), done = kind == "done"](SettingsEditor& values) {
+            if (textIn(values, "statsDate") != today) {
+                for (const auto daily : DAILY_KINDS)
+                    values.setValue(statKey(daily), std::int64_t{0});
+                values.setValue("statsDate", today);
+            }
+            values.setValue(key, plusOne(countIn(values, key)));
+            if (done) values.setValue("totalDone", plusOne(countIn(values, "totalDone")));
+        });
 }
 
 } // namespace lumio

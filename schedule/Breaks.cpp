@@ -3,6 +3,7 @@
 #include "app/Constants.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace lumio {
 
@@ -16,6 +17,7 @@ void App::showBreak() {
     if (prefs.sound()) chime.play();
     const auto animal = pickAnimal();
     overlay->show(animal, prefs.breakSec(), prefs.dim());
+    awaitingOutcome = overlay->isOnScreen();
 }
 
 void App::breakNow() {
@@ -25,12 +27,17 @@ void App::breakNow() {
     showBreak();
 }
 
+// Counts the first outcome of the break on screen only: the page's messages are its own to
+// send, and a flood of them must neither inflate the tally nor keep the disk busy.
 void App::handle(const std::string& message) {
+    if (message == "closed") awaitingOutcome = false;
+    if (message != "done" && message != "skip" && message != "snooze") return;
+    if (!std::exchange(awaitingOutcome, false)) return;
     if (message == "done") {
         prefs.bump("done");
     } else if (message == "skip") {
         prefs.bump("skipped");
-    } else if (message == "snooze") {
+    } else {
         prefs.bump("snoozed");
         nextBreak = now() + Seconds{std::max(SNOOZE_MIN * 60.0, MIN_LEAD)};
     }

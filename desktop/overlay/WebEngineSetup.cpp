@@ -40,11 +40,16 @@ void preferSoftwareDrawing() {
 
 void prepareWebEngine() {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    if (geteuid() != 0) return;
     constexpr auto FLAGS = "QTWEBENGINE_CHROMIUM_FLAGS";
     QByteArray flags = qgetenv(FLAGS);
-    if (flags.contains("--no-sandbox")) return;
-    flags.append(flags.isEmpty() ? "--no-sandbox" : " --no-sandbox");
+    const auto add = [&flags](const char* flag) {
+        if (!flags.isEmpty()) flags.append(' ');
+        flags.append(flag);
+    };
+    // Last, so that these win over the same flags given earlier.
+    add("--force-webrtc-ip-handling-policy=disable_non_proxied_udp "
+        "--proxy-server=socks5://127.0.0.1:0 --proxy-bypass-list=<-loopback>");
+    if (geteuid() == 0 && !flags.contains("--no-sandbox")) add("--no-sandbox");
     qputenv(FLAGS, flags);
 }
 

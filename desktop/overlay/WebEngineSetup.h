@@ -9,6 +9,10 @@ namespace lumio {
 //  - Run as root, Chromium refuses to start its sandbox and aborts the whole
 //    program; we then run the page without it. The page can reach nothing but
 //    its own folder either way.
+//  - WebRTC connections never pass the request interceptor, and the page needs
+//    no network: WebRTC's UDP is switched off, and its TCP, which then has to
+//    go through a proxy, is sent to one that cannot exist, even for loopback
+//    addresses.
 void prepareWebEngine();
 
 // Must run before QApplication exists. The break page is one small card,

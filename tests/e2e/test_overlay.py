@@ -8,7 +8,9 @@ settings file and from the X server.
 
 import json
 import re
+import select
 import shutil
+import socket
 import subprocess
 import time
 from pathlib import Path
@@ -264,6 +266,39 @@ def test_the_page_stays_on_its_own_document_and_folder(composited, debug_port, t
         page.evaluate("document.querySelector('[data-action=skip]').click()")
         wait_until(lambda: counters(session)["stat.skipped"] == 1, what='"stat.skipped": 1')
     assert run.stop() == 0
+
+
+def test_the_page_reaches_no_one_over_webrtc(session, debug_port):
+    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    tcp = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    with udp, tcp:
+        udp.bind(("127.0.0.1", 0))
+        tcp.bind(("127.0.0.1", 0))
+        tcp.listen()
+        udp_port, tcp_port = udp.getsockname()[1], tcp.getsockname()[1]
+        run = session.launch("--break-now")
+        with break_page(debug_port) as page:
+            # STUN and TURN servers of the test's own, over both transports; candidates
+            # for them are gathered as soon as there is a local description.
+            servers = [{"urls": f"stun:127.0.0.1:{udp_port}"}] + [
+                {"urls": url, "username": "u", "credential": "p"}
+                for url in (f"turn:127.0.0.1:{udp_port}?transport=udp",
+                            f"turn:127.0.0.1:{tcp_port}?transport=tcp")]
+            answer = page.evaluate(f"""(async () => {{
+                try {{
+                    const peer = new RTCPeerConnection({{iceServers: {json.dumps(servers)}}});
+                    peer.createDataChannel('out');
+                    await peer.setLocalDescription(await peer.createOffer());
+                    window.keepPeer = peer;
+                    return 'gathering';
+                }} catch (error) {{
+                    return String(error);
+                }}
+            }})()""", await_promise=True)
+            time.sleep(4)
+            ready, _, _ = select.select([udp, tcp], [], [], 0)
+        assert ready == [], f"the page reached {ready} ({answer})"
+    run.stop()
 
 
 def program_with_resources(tmp_path, change):

@@ -54,6 +54,30 @@ void FakeStore::setValue(std::string_view key, SettingValue v) {
     values.insert_or_assign(std::string(key), std::move(v));
 }
 
+namespace {
+
+// Reads and writes go straight to the store: it can always read its values.
+class FakeEditor final : public SettingsEditor {
+  public:
+    explicit FakeEditor(FakeStore& store) : store(store) {}
+    std::optional<SettingValue> value(std::string_view key) const override {
+        return store.value(key);
+    }
+    void setValue(std::string_view key, SettingValue v) override {
+        store.setValue(key, std::move(v));
+    }
+
+  private:
+    FakeStore& store;
+};
+
+} // namespace
+
+void FakeStore::update(Edit edit) {
+    FakeEditor editor(*this);
+    edit(editor);
+}
+
 bool FakeStatusItem::setImage(std::string_view name, int size) {
     image = name;
     imageSize = size;

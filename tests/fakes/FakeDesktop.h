@@ -70,6 +70,7 @@ class FakeStore final : public SettingsStore {
   public:
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue v) override;
+    void update(Edit edit) override;
     std::map<std::string, SettingValue, std::less<>> values;
     int writes = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 using namespace lumio;
 using lumio::test::AppTest;
@@ -69,6 +70,7 @@ TEST_F(Breaks, BreakNowIgnoresAwayAndLock) {
 TEST_F(Breaks, OutcomesAreCountedAndSnoozeMovesTheBreakFiveMinutes) {
     app->breakNow();
     app->handle("done");
+    app->breakNow();
     app->handle("skip");
     EXPECT_EQ(stored("stat.done"), 1);
     EXPECT_EQ(stored("stat.skipped"), 1);
@@ -76,9 +78,49 @@ TEST_F(Breaks, OutcomesAreCountedAndSnoozeMovesTheBreakFiveMinutes) {
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0) << "done and skip leave the schedule";
 
     app->preferences().setIntervalMin(60);
+    app->breakNow();
     app->handle("snooze");
     EXPECT_EQ(stored("stat.snoozed"), 1);
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 300.0);
+}
+
+// The page may say anything any number of times; a break has one outcome.
+TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
+    auto& page = *desk.overlay.web;
+    const auto answerAll = [&page] {
+        for (const char* answer : {"snooze", "done", "skip", "snooze", "done"})
+            page.post(std::string(answer));
+    };
+    const auto before = desk.store.values;
+    answerAll();
+    EXPECT_EQ(desk.store.values, before) << "no break on screen";
+
+    const auto screens = std::exchange(desk.overlay.fakeScreens.list, {});
+    app->breakNow();
+    const auto shownNowhere = desk.store.values;
+    answerAll();
+    EXPECT_EQ(desk.store.values, shownNowhere) << "no screen to show the break on";
+    desk.overlay.fakeScreens.list = screens;
+
+    app->breakNow();
+    answerAll();
+    run(100);
+    answerAll();
+    EXPECT_EQ(stored("stat.snoozed"), 1);
+    EXPECT_EQ(stored("stat.done"), 0);
+    EXPECT_EQ(stored("stat.skipped"), 0);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 200.0) << "the first snooze only";
+
+    app->breakNow();
+    page.post(std::string("closed"));
+    const auto closed = desk.store.values;
+    answerAll();
+    EXPECT_EQ(desk.store.values, closed) << "the break is over";
+
+    app->breakNow();
+    page.post(std::string("done"));
+    page.post(std::string("closed"));
+    EXPECT_EQ(stored("stat.done"), 1);
 }
 
 TEST_F(Breaks, OtherMessagesChangeNothing) {

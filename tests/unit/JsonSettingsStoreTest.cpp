@@ -1,5 +1,8 @@
 #include "prefs/JsonSettingsStore.h"
 
+#include "fakes/FakeDesktop.h"
+#include "prefs/Prefs.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -95,6 +99,16 @@ bool canCreateFileIn(const fs::path& dir) {
     ::close(fd);
     fs::remove(probe);
     return true;
+}
+
+// Valid JSON, but nested deeper than any settings file needs.
+std::string deeplyNested() {
+    constexpr std::size_t DEPTH = 50'000;
+    return R"({"a": )" + std::string(DEPTH, '[') + std::string(DEPTH, ']') + "}";
+}
+
+std::string largerThanOneMebibyte() {
+    return R"({"a": ")" + std::string(std::size_t{1} << 20, 'x') + R"("})";
 }
 
 std::string localTimestamp(std::chrono::system_clock::time_point when) {
@@ -309,17 +323,16 @@ TEST_P(JsonSettingsStoreCorrupt, IsMovedAsideIntactAndTheStoreStartsEmpty) {
     EXPECT_EQ(savedJson(), Json::parse(R"({"a": true})"));
 }
 
-INSTANTIATE_TEST_SUITE_P(, JsonSettingsStoreCorrupt,
-                         testing::Values(BadFile{"Garbage", "volume = loud\n"},
-                                         BadFile{"Truncated", R"({"a": true, "sounds": ["chim", )"},
-                                         BadFile{"Empty", ""},
-                                         BadFile{"TopLevelArray", R"(["a", "b"])"},
-                                         BadFile{"TopLevelString", R"("a")"},
-                                         BadFile{"TrailingGarbage", R"({"a": false} })"},
-                                         BadFile{"InvalidUtf8", "{\"a\": \"\xff\"}"}),
-                         [](const testing::TestParamInfo<BadFile>& named) {
-                             return named.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    , JsonSettingsStoreCorrupt,
+    testing::Values(BadFile{"Garbage", "volume = loud\n"},
+                    BadFile{"Truncated", R"({"a": true, "sounds": ["chim", )"},
+                    BadFile{"Empty", ""}, BadFile{"TopLevelArray", R"(["a", "b"])"},
+                    BadFile{"TopLevelString", R"("a")"},
+                    BadFile{"TrailingGarbage", R"({"a": false} })"},
+                    BadFile{"InvalidUtf8", "{\"a\": \"\xff\"}"}, BadFile{"TooDeep", deeplyNested()},
+                    BadFile{"TooLarge", largerThanOneMebibyte()}),
+    [](const testing::TestParamInfo<BadFile>& named) { return named.param.name; });
 
 class JsonSettingsStoreAside : public SettingsFileFixture {};
 
@@ -345,20 +358,47 @@ TEST_F(JsonSettingsStoreAside, ATakenNameGetsTheNextFreeNumber) {
     }
 }
 
-TEST_F(JsonSettingsStoreAside, AFileThatCannotBeReadIsNeverReplaced) {
-    // A folder where the settings file belongs cannot be read as one, even by root.
-    fs::create_directories(file);
-    writeText(file / "keep", "mine");
+struct NotAFile {
+    std::string name;
+    std::function<void(const fs::path&)> make;
+};
+
+class JsonSettingsStoreNotAFile : public SettingsFileFixture,
+                                  public testing::WithParamInterface<NotAFile> {};
+
+// Reading one of these would hang, never end, or fail; replacing it would lose what it is.
+TEST_P(JsonSettingsStoreNotAFile, IsNeitherReadNorReplacedAndMentionedOnce) {
+    fs::create_directories(folder);
+    GetParam().make(file);
+    struct stat before {};
+    ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+
     auto store = open();
-    EXPECT_EQ(lineCount(log.str()), 1u);
     EXPECT_EQ(store.value("a"), std::nullopt);
+    EXPECT_EQ(lineCount(log.str()), 1u);
+    EXPECT_NE(log.str().find("not a regular file"), std::string::npos) << log.str();
+    EXPECT_FALSE(store.reloadIfChanged());
+    EXPECT_EQ(lineCount(log.str()), 1u);
 
     store.setValue("a", SettingValue{true});
     EXPECT_EQ(store.value("a"), SettingValue{true});
     EXPECT_EQ(lineCount(log.str()), 2u);
-    EXPECT_EQ(readText(file / "keep"), "mine");
+    struct stat after {};
+    ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , JsonSettingsStoreNotAFile,
+    testing::Values(
+        NotAFile{"Folder", [](const fs::path& at) { fs::create_directory(at); }},
+        NotAFile{"Fifo", [](const fs::path& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); }},
+        NotAFile{"LinkToDevZero", [](const fs::path& at) { fs::create_symlink("/dev/zero", at); }},
+        NotAFile{"LinkToDevUrandom",
+                 [](const fs::path& at) { fs::create_symlink("/dev/urandom", at); }}),
+    [](const testing::TestParamInfo<NotAFile>& named) { return named.param.name; });
 
 class JsonSettingsStoreSaveFailure : public SettingsFileFixture {
   protected:
@@ -500,11 +540,13 @@ TEST_F(JsonSettingsStoreReload, HalfWrittenEditKeepsTheValuesAndTheFile) {
     EXPECT_EQ(store.value("a"), integer(3));
 }
 
-TEST_F(JsonSettingsStoreReload, BrokenEditStillThereAtTheNextSaveIsMovedAsideFirst) {
+TEST_F(JsonSettingsStoreReload, BrokenEditLeftThereIsMovedAsideByTheNextSave) {
     writeSettings(R"({"a": 1})");
     auto store = open();
     writeText(file, R"({"a": )");
     EXPECT_FALSE(store.reloadIfChanged());
+    // Left like that: no editor is still writing it.
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));
 
     store.setValue("b", SettingValue{true});
     const auto aside = filesMatching(folder, ASIDE_NAME);
@@ -543,6 +585,61 @@ TEST_F(JsonSettingsStoreConcurrentEdit, ChangeFoundWhileSavingIsReportedByTheNex
     EXPECT_EQ(store.value("b"), integer(2));
     EXPECT_TRUE(store.reloadIfChanged());
     EXPECT_FALSE(store.reloadIfChanged());
+}
+
+// An editor that saves in place empties the file first and writes it a moment later.
+TEST_F(JsonSettingsStoreConcurrentEdit, ASaveDuringAnInPlaceSaveWaitsForIt) {
+    writeSettings(R"({"a": 1})");
+    auto store = open();
+    for (const char* halfway : {"", R"({"a": )"}) {
+        writeText(file, halfway);
+        store.setValue("b", SettingValue{true});
+        EXPECT_EQ(readText(file), halfway);
+        EXPECT_TRUE(filesMatching(folder, ASIDE_NAME).empty());
+        EXPECT_EQ(store.value("b"), SettingValue{true});
+    }
+    writeText(file, R"({"a": 2})");
+    EXPECT_TRUE(store.reloadIfChanged());
+    EXPECT_EQ(savedJson(), Json::parse(R"({"a": 2, "b": true})"));
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
+}
+
+TEST_F(JsonSettingsStoreConcurrentEdit, ALinkedFileIsWrittenThroughToItsTarget) {
+    const fs::path dotfiles = root / "dotfiles";
+    fs::create_directories(dotfiles);
+    fs::create_directories(folder);
+    writeText(dotfiles / "lumio.json", R"({"a": 1})");
+    fs::create_symlink("../dotfiles/lumio.json", file);
+
+    auto store = open();
+    store.setValue("b", integer(2));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(fs::read_symlink(file), "../dotfiles/lumio.json");
+    EXPECT_EQ(Json::parse(readText(dotfiles / "lumio.json")), Json::parse(R"({"a": 1, "b": 2})"));
+    EXPECT_EQ(namesIn(dotfiles), std::vector<std::string>{"lumio.json"});
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
+    EXPECT_FALSE(store.reloadIfChanged());
+    EXPECT_EQ(log.str(), "");
+}
+
+// A tally counted while the file could not be read adds to the one it holds once it can be.
+TEST_F(JsonSettingsStoreConcurrentEdit, ATallyCountedBlindAddsToTheStoredOne) {
+    fs::create_directories(file); // unreadable, even by root
+    auto store = open();
+    const fake::VirtualClock clock{1767600000.0};
+    Prefs prefs(store, clock);
+    prefs.registerDefaults();
+    prefs.bump("done");
+    prefs.setSound(true);
+
+    fs::remove(file);
+    const auto today = prefs.todayKey();
+    writeText(file, R"({"statsDate": ")" + today + R"(", "stat.shown": 5, "stat.done": 4,
+                        "stat.skipped": 1, "totalDone": 40, "dim": false})");
+    EXPECT_TRUE(store.reloadIfChanged());
+    EXPECT_EQ(prefs.stat("done"), 5);
+    EXPECT_EQ(savedJson(), Json::parse(R"({"statsDate": ")" + today + R"(", "stat.shown": 5,
+        "stat.done": 5, "stat.skipped": 1, "totalDone": 41, "dim": false, "sound": true})"));
 }
 
 class JsonSettingsStoreCrash : public SettingsFileFixture {};

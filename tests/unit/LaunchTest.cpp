@@ -107,7 +107,9 @@ TEST_F(Launch, StartsDimmedWhenRemindersAreOff) {
 }
 
 TEST_F(Launch, PageMessagesReachTheAppUntilItIsGone) {
+    desk.store.values["dim"] = false; // no fade left running once the App is gone
     launch();
+    app->breakNow();
     desk.overlay.web->post(std::string("done"));
     EXPECT_EQ(stored("stat.done"), 1);
     app.reset();

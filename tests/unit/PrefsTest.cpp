@@ -42,15 +42,22 @@ TEST_F(Defaults, StoredValuesWinOverDefaults) {
     EXPECT_EQ(prefs.intervalMin(), 0);
 }
 
-TEST_F(Defaults, WrongTypesReadAsFalseZeroOrTheFallbackList) {
-    store.values["enabled"] = std::string("yes");
-    store.values["intervalMin"] = true;
+// A value of the wrong type is no value: the setting reads as if the key were missing.
+TEST_F(Defaults, WrongTypesReadAsTheDefault) {
+    store.values["enabled"] = std::string("no");
+    store.values["intervalMin"] = std::string("1");
+    store.values["breakSec"] = true;
+    store.values["dim"] = std::int64_t{0};
     store.values["animals"] = std::string("cat");
-    store.values["dim"] = std::int64_t{1};
-    EXPECT_FALSE(prefs.enabled());
-    EXPECT_EQ(prefs.intervalMin(), 0);
-    EXPECT_FALSE(prefs.dim());
+    store.values["welcomed"] = std::string("yes");
+    store.values["statsDate"] = std::int64_t{20260105};
+    EXPECT_TRUE(prefs.enabled());
+    EXPECT_EQ(prefs.intervalMin(), 20);
+    EXPECT_EQ(prefs.breakSec(), 20);
+    EXPECT_TRUE(prefs.dim());
     EXPECT_EQ(prefs.animals().size(), 6u);
+    EXPECT_FALSE(prefs.boolForKey("welcomed"));
+    EXPECT_EQ(prefs.stringForKey("statsDate"), std::nullopt);
     store.values["animals"] = std::vector<std::string>{};
     EXPECT_TRUE(prefs.animals().empty()) << "an empty list is a list";
 }
