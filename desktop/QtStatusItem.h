@@ -27,6 +27,7 @@ class QtStatusItem final : public QObject, public StatusItem {
     void setMenu(Menu& menu, MenuDelegate& delegate) override;
     void menuChanged() override;
     void setAppearsDisabled(bool disabled) override;
+    void popUpMenu() override;
 
     // The menu as built, for showing it without a tray.
     QMenu* menu() const { return contextMenu.get(); }

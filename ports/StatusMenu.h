@@ -47,6 +47,9 @@ class StatusItem {
     // Titles, enabled states or check marks of the attached menu changed.
     virtual void menuChanged() = 0;
     virtual void setAppearsDisabled(bool disabled) = 0;
+    // Pops the attached menu up at the pointer, tray or no tray, as when the
+    // user clicks the icon; harmless while it is already open.
+    virtual void popUpMenu() = 0;
 };
 
 class StatusBar {

@@ -110,6 +110,7 @@ class FakeStatusItem final : public StatusItem {
         if (journal) journal->push_back("setAppearsDisabled");
         disabled = d;
     }
+    void popUpMenu() override { ++popUps; }
 
     std::string image;
     int imageSize = 0;
@@ -118,6 +119,7 @@ class FakeStatusItem final : public StatusItem {
     MenuDelegate* delegate = nullptr;
     bool disabled = false;
     int changes = 0;
+    int popUps = 0;
     Journal* journal = nullptr;
 };
 
