@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "app/Constants.h"
 #include "app/PlatformTexts.h"
 
 #include <algorithm>
@@ -25,8 +26,11 @@ void App::applicationDidFinishLaunching() {
     restart();
     platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] { tick(); }));
 
-    if (std::ranges::find(arguments, "--break-now") != arguments.end()) {
-        platform.loop.after(Seconds{1.0}, weakly([this] { breakNow(); }));
+    // A launch that asks for an action does it a second later, and the
+    // welcome waits for a plain launch.
+    for (const auto& [option, action] : LAUNCH_ACTIONS) {
+        if (std::ranges::find(arguments, option) == arguments.end()) continue;
+        platform.loop.after(Seconds{1.0}, weakly([this, action] { activateAction(action); }));
         return;
     }
     if (prefs.boolForKey("welcomed")) return;

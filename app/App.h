@@ -53,6 +53,12 @@ class App final : public MenuDelegate {
     void menuDidClose() override;
     void quit();
 
+    // Requests from launchers and from a second launch (app/ApplicationActions.cpp):
+    // an action by its name, false when there is no such action; and the
+    // menu popped up where the user can reach it.
+    bool activateAction(std::string_view name);
+    void activate();
+
     // Desktop events and launch at login (app/).
     void observeSystem();
     void wake();

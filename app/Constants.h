@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace lumio {
 
@@ -9,6 +10,12 @@ namespace lumio {
 inline constexpr double SNOOZE_MIN = 5.0;
 // Seconds without input after which the user counts as away.
 inline constexpr double IDLE_SECS = 300.0;
+
+// Options that launch Lumio and then do one of its actions (App::activateAction).
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 2> LAUNCH_ACTIONS{{
+    {"--break-now", "break-now"},
+    {"--toggle-pause", "toggle-pause"},
+}};
 
 struct Animal {
     std::string_view id;   // stored in "animals" and sent to the page unescaped

@@ -8,15 +8,19 @@ namespace lumio {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> KNOWN_OPTIONS{"--break-now", "--help", "--version"};
+constexpr std::array<std::string_view, 5> KNOWN_OPTIONS{"--break-now", "--toggle-pause", "--quit",
+                                                        "--help", "--version"};
 
-constexpr const char* HELP = "Cách dùng: lumio [--break-now]\n"
+constexpr const char* HELP = "Cách dùng: lumio [--break-now | --toggle-pause | --quit]\n"
                              "Lumio nhắc bạn nghỉ mắt: cứ vài phút, một bạn thú hiện ra ở góc "
                              "màn hình.\nMọi cài đặt nằm trong biểu tượng con mèo ở khay hệ "
                              "thống.\n\n"
-                             "  --break-now  nghỉ mắt ngay sau khi mở\n"
-                             "  --help       in hướng dẫn này rồi thoát\n"
-                             "  --version    in phiên bản rồi thoát\n";
+                             "Nếu Lumio đang chạy, lệnh được chuyển cho bản đang chạy.\n\n"
+                             "  --break-now     nghỉ mắt ngay\n"
+                             "  --toggle-pause  tạm dừng 1 giờ, hoặc tiếp tục nhắc\n"
+                             "  --quit          thoát Lumio đang chạy\n"
+                             "  --help          in hướng dẫn này rồi thoát\n"
+                             "  --version       in phiên bản rồi thoát\n";
 
 } // namespace
 

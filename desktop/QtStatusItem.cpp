@@ -173,4 +173,8 @@ std::unique_ptr<StatusItem> QtStatusBar::makeStatusItem() {
     return item;
 }
 
+void QtStatusItem::popUpMenu() {
+    if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(QCursor::pos());
+}
+
 } // namespace lumio

@@ -29,6 +29,7 @@ class QtStatusItem final : public QObject, public StatusItem {
     void menuChanged() override;
     bool menuOnScreen() const override;
     void setAppearsDisabled(bool disabled) override;
+    void popUpMenu() override;
 
     // The menu as built, for showing it without a tray.
     QMenu* menu() const { return contextMenu.get(); }

@@ -1,5 +1,6 @@
 #include "app/App.h"
 #include "app/SingleInstance.h"
+#include "desktop/ApplicationService.h"
 #include "desktop/CommandLine.h"
 #include "desktop/DBusSystemEvents.h"
 #include "desktop/IdleTime.h"
@@ -27,10 +28,12 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace lumio;
@@ -79,6 +82,13 @@ int main(int argc, char* argv[]) {
         std::cerr << "lumio: không tạo được khoá, chạy mà không chặn bản thứ hai: " << taken.problem
                   << "\n";
     } else if (isSecondInstance(taken.lock->runningCount())) {
+        // The running copy does what this launch asked for.
+        const QCoreApplication forwarding(argc, argv);
+        forwardToRunningCopy({argv + 1, argv + argc});
+        return EXIT_SUCCESS;
+    }
+    // Nothing else runs, so there is nothing to quit.
+    if (std::ranges::find(argv + 1, argv + argc, std::string_view("--quit")) != argv + argc) {
         return EXIT_SUCCESS;
     }
 
@@ -88,7 +98,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumio"));
     QApplication::setApplicationVersion(QStringLiteral(LUMIO_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lumio"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Qt has taken its own options out by now; what is left is ours.
@@ -125,6 +135,12 @@ int main(int argc, char* argv[]) {
 
     App app(platform, arguments);
     const SettingsReload reload(settings, [&app] { app.settingsChangedElsewhere(); });
-    QTimer::singleShot(0, [&app] { app.applicationDidFinishLaunching(); });
+    ApplicationService service(
+        [&app](const std::string& action) { return app.activateAction(action); },
+        [&app] { app.activate(); });
+    QTimer::singleShot(0, [&app, &service] {
+        app.applicationDidFinishLaunching();
+        service.publish();
+    });
     return QApplication::exec();
 }

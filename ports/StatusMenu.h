@@ -68,6 +68,9 @@ class StatusItem {
     // menu always ends with menuDidClose(). False while a tray host draws it.
     virtual bool menuOnScreen() const = 0;
     virtual void setAppearsDisabled(bool disabled) = 0;
+    // Pops the attached menu up at the pointer, tray or no tray, as when the
+    // user clicks the icon; harmless while it is already open.
+    virtual void popUpMenu() = 0;
 };
 
 class StatusBar {

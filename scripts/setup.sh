@@ -14,7 +14,7 @@ LUMIO_TEST_PACKAGES=(
     xvfb xauth x11-utils xdotool xcompmgr imagemagick
     tzdata dbus dbus-daemon desktop-file-utils appstream pulseaudio pulseaudio-utils
     python3 python3-dbus python3-gi python3-xlib python3-pytest
-    chromium
+    chromium dpkg-dev lintian
 )
 LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils dbus-daemon dbus-bin)
 

@@ -53,8 +53,11 @@ run_ctest "unit and desktop tests" "$build"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest "unit tests with sanitizers" "$asan"
 
 if [ -d "$LUMIO_ROOT/tests/e2e" ]; then
+    # The Debian package, for the end-to-end tests to check and run.
+    (cd "$build" && rm -f lumio_*.deb && cpack -G DEB >"$log/cpack" 2>&1) || tail -n 20 "$log/cpack"
+    deb=$(ls "$build"/lumio_*.deb 2>/dev/null | head -n 1)
     # Debian's interpreter: it has the D-Bus and GLib bindings the tests use.
-    LUMIO_BIN="$build/desktop/lumio" /usr/bin/python3 -B -m pytest -q -p no:cacheprovider "$LUMIO_ROOT/tests/e2e" \
+    LUMIO_DEB="$deb" LUMIO_BIN="$build/desktop/lumio" /usr/bin/python3 -B -m pytest -q -p no:cacheprovider "$LUMIO_ROOT/tests/e2e" \
         >"$log/e2e" 2>&1
     rc=$?
     tail -n 40 "$log/e2e"

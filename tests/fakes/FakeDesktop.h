@@ -112,6 +112,7 @@ class FakeStatusItem final : public StatusItem {
         if (journal) journal->push_back("setAppearsDisabled");
         disabled = d;
     }
+    void popUpMenu() override { ++popUps; }
 
     std::string image;
     int imageSize = 0;
@@ -121,6 +122,7 @@ class FakeStatusItem final : public StatusItem {
     bool disabled = false;
     int changes = 0;
     bool onScreen = false; // the menu is drawn by Lumio itself and shown
+    int popUps = 0;
     Journal* journal = nullptr;
 };
 

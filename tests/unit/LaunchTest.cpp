@@ -81,6 +81,45 @@ TEST_F(Launch, BreakNowSkipsTheWelcomeAndLeavesWelcomedAbsent) {
     EXPECT_FALSE(desk.store.values.contains("welcomed"));
 }
 
+TEST_F(Launch, TogglePauseLaunchPausesASecondLaterWithoutWelcome) {
+    desk.store.values.clear();
+    launch({"lumio", "--toggle-pause"});
+    run(0.99);
+    EXPECT_FALSE(app->pausedUntilAt());
+    run(0.01);
+    EXPECT_DOUBLE_EQ(secondsTo(app->pausedUntilAt().value()), 3600.0);
+    run(10);
+    EXPECT_TRUE(desk.alerts.shown.empty());
+}
+
+TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
+    launch();
+    const struct {
+        const char* name;
+        bool known;
+        std::size_t breaks;
+        bool paused;
+        bool enabled;
+        int terminations;
+    } cases[] = {
+        {"break-now", true, 1, false, true, 0},      {"toggle-pause", true, 1, true, true, 0},
+        {"toggle-pause", true, 1, false, true, 0},   {"toggle-enabled", true, 1, false, false, 0},
+        {"toggle-enabled", true, 1, false, true, 0}, {"quit", true, 1, false, true, 1},
+        {"Quit", false, 1, false, true, 1},          {"", false, 1, false, true, 1},
+    };
+    for (const auto& c : cases) {
+        const int changes = desk.statusBar.item->changes;
+        EXPECT_EQ(app->activateAction(c.name), c.known) << c.name;
+        EXPECT_EQ(breaksShown(), c.breaks) << c.name;
+        EXPECT_EQ(app->pausedUntilAt().has_value(), c.paused) << c.name;
+        EXPECT_EQ(app->preferences().enabled(), c.enabled) << c.name;
+        EXPECT_EQ(desk.application.terminations, c.terminations) << c.name;
+        EXPECT_EQ(desk.statusBar.item->changes > changes, c.known) << "menu refreshed: " << c.name;
+    }
+    app->activate();
+    EXPECT_EQ(desk.statusBar.item->popUps, 1);
+}
+
 TEST_F(Launch, OnlyTheWholeArgumentCounts) {
     desk.store.values.clear();
     launch({"lumio", "--break-now=1", "x--break-now"});
