@@ -3,7 +3,6 @@
 import shutil
 from pathlib import Path
 
-
 import conftest
 
 
