@@ -23,7 +23,10 @@ void App::applicationDidFinishLaunching() {
     buildStatusItem();
     observeSystem();
     restart();
-    platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] { tick(); }));
+    platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] {
+        tick();
+        tendOverlay();
+    }));
 
     if (std::ranges::find(arguments, "--break-now") != arguments.end()) {
         platform.loop.after(Seconds{1.0}, weakly([this] { breakNow(); }));

@@ -59,7 +59,6 @@ struct LaunchedApp {
         desk.overlay.fakeScreens.at = {100, 100};
         app = std::make_unique<lumio::App>(desk.platform, std::vector<std::string>{"lumio"});
         app->applicationDidFinishLaunching();
-        desk.overlay.web->finishLoading();
         desk.idle.touch();
     }
     lumio::fake::FakeDesktop desk{T0};

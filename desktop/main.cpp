@@ -20,7 +20,7 @@
 #include "desktop/TimeScale.h"
 #include "desktop/TimingLog.h"
 #include "desktop/XdgAutostart.h"
-#include "desktop/overlay/QtOverlayToolkit.h"
+#include "desktop/HelperOverlay.h"
 #include "desktop/overlay/WebEngineSetup.h"
 #include "prefs/JsonSettingsStore.h"
 
@@ -57,10 +57,12 @@ void preferXWayland() {
     }
 }
 
-std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& resources,
-                                                   TimingLog* timing) {
-    if (QtOverlayToolkit::available()) {
-        return std::make_unique<QtOverlayToolkit>(resources, timing);
+std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& executableDir,
+                                                   const std::filesystem::path& resources,
+                                                   TimingLog* timing, double timeScale) {
+    if (HelperOverlayToolkit::available()) {
+        return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
+                                                      timing, timeScale);
     }
     std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
     return std::make_unique<NullOverlayToolkit>(resources);
@@ -117,7 +119,8 @@ int main(int argc, char* argv[]) {
     DesktopIdleSource idle;
     DBusSystemEvents systemEvents;
     QtStatusBar statusBar(resources);
-    const auto overlay = makeOverlayToolkit(resources, timing.get());
+    const auto overlay =
+        makeOverlayToolkit(executable.parent_path(), resources, timing.get(), timeScale);
     QtAudio audio;
     XdgAutostart loginItem(executable);
     QtAlerts alerts(resources);

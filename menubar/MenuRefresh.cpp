@@ -34,6 +34,7 @@ void App::refreshMenu() {
 void App::menuWillOpen() {
     menuOpen = true;
     refreshMenu();
+    tendOverlay(); // the user may ask for a break now
 }
 
 void App::menuDidClose() {

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "desktop/overlay/QtScreens.h"
+#include "ports/OverlayPorts.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace lumio {
+
+class HelperSession;
+class TimingLog;
+
+// Break panels and the break page drawn by the helper program lumio-break, so
+// that Lumio itself never loads the web engine. The first panel made starts a
+// helper; each operation on a panel or the page is sent to it as one line,
+// and what the page says comes back the same way. Once the last panel and
+// page made are destroyed, the helper's channel closes and it ends.
+//
+// A helper that cannot start, ends or stops answering fails the page (one
+// line on stderr): nothing of it stays on screen, and the next panels made
+// start a new one.
+class HelperOverlayToolkit final : public OverlayToolkit {
+  public:
+    // Measured from start to a loaded page: about 0.4 s on an idle machine and
+    // up to 1 s with both cores busy.
+    static constexpr double PREPARATION_SECS = 2.0;
+
+    // timing, when given, hears when each break is sent to the page and
+    // painted; timeScale is how much faster than real time the core's clock runs.
+    HelperOverlayToolkit(std::filesystem::path helper, std::filesystem::path resourceDirectory,
+                         TimingLog* timing, double timeScale);
+    ~HelperOverlayToolkit() override;
+    HelperOverlayToolkit(const HelperOverlayToolkit&) = delete;
+    HelperOverlayToolkit& operator=(const HelperOverlayToolkit&) = delete;
+
+    // Whether the helper's panels can work here: Qt runs on an X display.
+    static bool available();
+
+    Seconds preparationTime() const override { return Seconds{PREPARATION_SECS * timeScale}; }
+    std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
+    std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
+    const Screens& screens() const override { return qtScreens; }
+    std::filesystem::path resourceDirectory() const override { return resources; }
+
+  private:
+    std::shared_ptr<HelperSession> session();
+
+    const std::filesystem::path helper;
+    const std::filesystem::path resources;
+    TimingLog* const timing;
+    const double timeScale;
+    std::weak_ptr<HelperSession> current;
+    QtScreens qtScreens;
+};
+
+} // namespace lumio
