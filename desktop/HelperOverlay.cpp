@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <iostream>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -26,11 +27,17 @@ QString text(const std::filesystem::path& path) {
 // it runs; it ends with the last of them.
 class HelperSession final {
   public:
-    HelperSession(const std::filesystem::path& program, TimingLog* timing)
+    HelperSession(const std::filesystem::path& program, TimingLog* timing,
+                  std::set<std::string>& said)
         : timing(timing),
-          process(program, arguments(timing),
-                  [this](const QJsonObject& message) { received(message); },
-                  [this](const std::string& why) { ended(why); }) {}
+          process(
+              program, arguments(timing),
+              [this](const QJsonObject& message) { received(message); },
+              // A note is made again by each helper; the user needs it once.
+              [&said](const std::string& line) {
+                  if (said.insert(line).second) std::cerr << line << "\n";
+              },
+              [this](const std::string& why) { ended(why); }) {}
 
     int newId() { return ++lastId; }
     bool isGone() const { return gone; }
@@ -231,7 +238,7 @@ bool HelperOverlayToolkit::available() {
 std::shared_ptr<HelperSession> HelperOverlayToolkit::session() {
     auto running = current.lock();
     if (!running || running->isGone()) {
-        running = std::make_shared<HelperSession>(helper, timing);
+        running = std::make_shared<HelperSession>(helper, timing, said);
         current = running;
     }
     return running;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <string>
 
 namespace lumio {
 
@@ -19,7 +21,8 @@ class TimingLog;
 //
 // A helper that cannot start, ends or stops answering fails the page (one
 // line on stderr): nothing of it stays on screen, and the next panels made
-// start a new one.
+// start a new one. What helpers write on stderr reaches ours, each distinct
+// line once.
 class HelperOverlayToolkit final : public OverlayToolkit {
   public:
     // Measured from start to a loaded page: about 0.4 s on an idle machine and
@@ -51,6 +54,7 @@ class HelperOverlayToolkit final : public OverlayToolkit {
     TimingLog* const timing;
     const double timeScale;
     std::weak_ptr<HelperSession> current;
+    std::set<std::string> said; // what helpers wrote on stderr, passed on once
     QtScreens qtScreens;
 };
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <array>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -63,10 +65,18 @@ class Reaper final : public QObject {
 
 HelperProcess::HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
                              std::function<void(const QJsonObject&)> onMessage,
+                             std::function<void(const std::string&)> onSaid,
                              std::function<void(const std::string&)> onEnd)
-    : onMessage(std::move(onMessage)), onEnd(std::move(onEnd)) {
+    : onMessage(std::move(onMessage)), onSaid(std::move(onSaid)), onEnd(std::move(onEnd)) {
     int ends[2];
+    int errors[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        end(std::string("không tạo được kênh: ") + std::strerror(errno));
+        return;
+    }
+    if (::pipe2(errors, O_CLOEXEC) != 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
         end(std::string("không tạo được kênh: ") + std::strerror(errno));
         return;
     }
@@ -79,16 +89,22 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    // The channel is the child's stdin and stdout, and it inherits nothing else
-    // but stderr.
+    // The channel is the child's stdin and stdout, a pipe to us its stderr, and
+    // it inherits nothing else.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     const int error = ::posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
+    ::close(errors[1]);
+    stderrFd = errors[0];
+    stderrNotifier = std::make_unique<QSocketNotifier>(stderrFd, QSocketNotifier::Read);
+    QObject::connect(stderrNotifier.get(), &QSocketNotifier::activated, &context,
+                     [this] { readStderr(); });
     if (error != 0) {
         ::close(ends[0]);
         child = -1;
@@ -127,6 +143,8 @@ HelperProcess::~HelperProcess() {
     ping.stop();
     channel.reset(); // the child ends when its channel closes
     exitNotifier.reset();
+    stderrNotifier.reset();
+    if (stderrFd >= 0) ::close(stderrFd);
     if (child <= 0) return;
     if (pidFd >= 0) {
         new Reaper(child, pidFd); // owned by the application object
@@ -138,6 +156,23 @@ HelperProcess::~HelperProcess() {
 
 void HelperProcess::send(const QJsonObject& message) {
     if (channel) channel->send(message);
+}
+
+void HelperProcess::readStderr() {
+    std::array<char, 4096> buffer{};
+    const auto n = ::read(stderrFd, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) {
+        stderrNotifier->setEnabled(false);
+        if (!said.empty()) onSaid(said);
+        said.clear();
+        return;
+    }
+    said.append(buffer.data(), static_cast<std::size_t>(n));
+    for (auto end = said.find('\n'); end != std::string::npos; end = said.find('\n')) {
+        onSaid(said.substr(0, end));
+        said.erase(0, end + 1);
+    }
 }
 
 void HelperProcess::heard() {

@@ -15,6 +15,7 @@
 namespace lumio {
 
 // A child program we talk to over a private channel on its stdin and stdout.
+// What it writes on stderr comes back line by line through onSaid.
 //
 // It is asked to answer a ping every second; one that stays silent for
 // STALL_SECS, whose channel breaks or that ends by itself is killed if need be
@@ -30,6 +31,7 @@ class HelperProcess final {
     // started is reported the same way.
     HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
                   std::function<void(const QJsonObject&)> onMessage,
+                  std::function<void(const std::string&)> onSaid,
                   std::function<void(const std::string&)> onEnd);
     ~HelperProcess();
     HelperProcess(const HelperProcess&) = delete;
@@ -39,12 +41,17 @@ class HelperProcess final {
 
   private:
     void heard();
+    void readStderr();
     void exited();
     void end(const std::string& why);
 
     std::function<void(const QJsonObject&)> onMessage;
+    std::function<void(const std::string&)> onSaid;
     std::function<void(const std::string&)> onEnd;
     std::unique_ptr<LineChannel> channel;
+    int stderrFd = -1;
+    std::unique_ptr<QSocketNotifier> stderrNotifier;
+    std::string said;
     pid_t child = -1;
     int pidFd = -1;
     std::unique_ptr<QSocketNotifier> exitNotifier;

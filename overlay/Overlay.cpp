@@ -63,8 +63,9 @@ void Overlay::release() {
 void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
     const auto& screens = toolkit.screens();
     const auto target = targetScreen(screens.pointer(), screens.screens(), screens.mainScreen());
-    // With nothing to show it on, or its page failed, the break is not drawn.
-    if (!target || failed) return;
+    if (!target) return; // nothing to show a break on
+    if (failed) drop();  // each break tries a new page
+    failed = false;
     if (!web) make();
     showing = true;
     panel->setFrame(panelFrame(*target));

@@ -35,7 +35,7 @@ class Overlay {
     void hide();
 
     // Makes the panels and loads the page unless they exist. After the page
-    // failed, neither this nor show() does anything until release().
+    // failed it does nothing: the next show() or release() starts over.
     void prepare();
     // Drops the panels and the page, unless a break is on screen.
     void release();
