@@ -24,9 +24,9 @@ void App::applicationDidFinishLaunching() {
     observeSystem();
     restart();
     platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] {
-        tick();
-        tendOverlay();
-    }));
+                                  tick();
+                                  tendOverlay();
+                              }));
 
     if (std::ranges::find(arguments, "--break-now") != arguments.end()) {
         platform.loop.after(Seconds{1.0}, weakly([this] { breakNow(); }));

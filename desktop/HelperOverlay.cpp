@@ -22,7 +22,6 @@ QString text(const std::filesystem::path& path) {
 
 } // namespace
 
-
 // One helper and what lives in it, shared by the panels and page made while
 // it runs; it ends with the last of them.
 class HelperSession final {
@@ -31,8 +30,7 @@ class HelperSession final {
                   std::set<std::string>& said)
         : timing(timing),
           process(
-              program, arguments(timing),
-              [this](const QJsonObject& message) { received(message); },
+              program, arguments(timing), [this](const QJsonObject& message) { received(message); },
               // A note is made again by each helper; the user needs it once.
               [&said](const std::string& line) {
                   if (said.insert(line).second) std::cerr << line << "\n";
@@ -178,9 +176,9 @@ class RemoteWebView final : public WebView {
 
     void loadFile(const std::filesystem::path& file,
                   const std::filesystem::path& readAccessDir) override {
-        helper->send(QStringLiteral("load"), id,
-                     {{QStringLiteral("file"), text(file)},
-                      {QStringLiteral("dir"), text(readAccessDir)}});
+        helper->send(
+            QStringLiteral("load"), id,
+            {{QStringLiteral("file"), text(file)}, {QStringLiteral("dir"), text(readAccessDir)}});
     }
     void evaluate(const std::string& script) override {
         helper->scriptSent();

@@ -25,8 +25,9 @@ class TimingLog;
 // line once.
 class HelperOverlayToolkit final : public OverlayToolkit {
   public:
-    // Measured from start to a loaded page: about 0.4 s on an idle machine and
-    // up to 1 s with both cores busy.
+    // A helper started with a break takes 0.6 to 1 s to paint it on a two-core
+    // machine kept busy by other work; twice the worst of that is still only a
+    // few seconds more of the helper per break.
     static constexpr double PREPARATION_SECS = 2.0;
 
     // timing, when given, hears when each break is sent to the page and

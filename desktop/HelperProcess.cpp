@@ -1,10 +1,10 @@
 #include "desktop/HelperProcess.h"
 
 #include <QCoreApplication>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <array>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>

@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "desktop/CommandLine.h"
 #include "desktop/DBusSystemEvents.h"
+#include "desktop/HelperOverlay.h"
 #include "desktop/IdleTime.h"
 #include "desktop/InstanceLock.h"
 #include "desktop/NullOverlay.h"
@@ -20,7 +21,6 @@
 #include "desktop/TimeScale.h"
 #include "desktop/TimingLog.h"
 #include "desktop/XdgAutostart.h"
-#include "desktop/HelperOverlay.h"
 #include "desktop/overlay/WebEngineSetup.h"
 #include "prefs/JsonSettingsStore.h"
 

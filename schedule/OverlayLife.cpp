@@ -24,11 +24,10 @@ void App::tendOverlay() {
     const auto t = now();
     if (overlay->isShowing() || menuOpen) overlayUsedAt = t;
     const auto coming = comingBreak();
-    const bool soon =
-        coming && *coming - t < platform.overlay.preparationTime() + Seconds{TICK};
+    const bool soon = coming && *coming - t < platform.overlay.preparationTime() + Seconds{TICK};
     // A clock set back does not stretch the grace.
-    const bool recent = overlayUsedAt && t >= *overlayUsedAt &&
-                        t - *overlayUsedAt < Seconds{OVERLAY_GRACE};
+    const bool recent =
+        overlayUsedAt && t >= *overlayUsedAt && t - *overlayUsedAt < Seconds{OVERLAY_GRACE};
     if (soon || recent) {
         overlay->prepare();
     } else {

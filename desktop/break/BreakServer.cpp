@@ -18,8 +18,9 @@ std::filesystem::path path(const QJsonObject& message, const char* key) {
 } // namespace
 
 BreakServer::BreakServer(int channelFd, bool reportPaint)
-    : toolkit({}, reportPaint ? std::function<void()>([this] { tell(QStringLiteral("painted"), 0); })
-                              : std::function<void()>()),
+    : toolkit({}, reportPaint
+                      ? std::function<void()>([this] { tell(QStringLiteral("painted"), 0); })
+                      : std::function<void()>()),
       channel(
           channelFd, [this](const QJsonObject& message) { received(message); },
           [] { QApplication::quit(); }) {}
@@ -52,8 +53,8 @@ void BreakServer::received(const QJsonObject& message) {
     if (op == QLatin1String("web")) {
         const auto host = panels.find(message.value(QStringLiteral("host")).toInt());
         if (host == panels.end()) return;
-        auto page = toolkit.makeWebView(*host->second, number(message, "width"),
-                                        number(message, "height"));
+        auto page =
+            toolkit.makeWebView(*host->second, number(message, "width"), number(message, "height"));
         page->setOnFinish([this, id] { tell(QStringLiteral("loaded"), id); });
         page->setOnMessage([this, id](const std::optional<std::string>& body) {
             tell(QStringLiteral("message"), id,
@@ -68,7 +69,8 @@ void BreakServer::received(const QJsonObject& message) {
         if (op == QLatin1String("load")) {
             page->second->loadFile(path(message, "file"), path(message, "dir"));
         } else if (op == QLatin1String("eval")) {
-            page->second->evaluate(message.value(QStringLiteral("script")).toString().toStdString());
+            page->second->evaluate(
+                message.value(QStringLiteral("script")).toString().toStdString());
         }
         return;
     }

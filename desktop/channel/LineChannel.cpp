@@ -49,10 +49,9 @@ void LineChannel::readable() {
     }
     pending.append(buffer.data(), static_cast<size_t>(n));
     std::size_t start = 0;
-    for (auto end = pending.find('\n'); end != std::string::npos;
-         end = pending.find('\n', start)) {
-        const auto line = QByteArray::fromRawData(pending.data() + start,
-                                                  static_cast<qsizetype>(end - start));
+    for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
+        const auto line =
+            QByteArray::fromRawData(pending.data() + start, static_cast<qsizetype>(end - start));
         start = end + 1;
         const auto document = QJsonDocument::fromJson(line);
         // A line that is not an object is not ours to act on.

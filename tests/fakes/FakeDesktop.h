@@ -207,7 +207,7 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     std::vector<FakePanel*> panels; // the live ones, in creation order
     FakeWebView* web = nullptr;     // the live one
     int webViewsMade = 0;
-    std::vector<std::string> scripts; // evaluated in any web view, in order
+    std::vector<std::string> scripts;    // evaluated in any web view, in order
     const VirtualClock* clock = nullptr; // when set, evaluatedAt records monotonic times
     std::vector<double> evaluatedAt;
     Journal* journal = nullptr;

@@ -25,8 +25,8 @@ TEST(Entry, ConstantsAndSingleInstanceThreshold) {
 TEST_F(Launch, StepsRunInTheirFixedOrder) {
     launch();
     // The break's panels and page are made only ahead of a break.
-    const fake::Journal expected{"makeStatusItem", "setMenu", "observeSystem",
-                                 "setAppearsDisabled", "startTicker"};
+    const fake::Journal expected{"makeStatusItem", "setMenu", "observeSystem", "setAppearsDisabled",
+                                 "startTicker"};
     EXPECT_EQ(desk.journal, expected);
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
     EXPECT_FALSE(iconDimmed());

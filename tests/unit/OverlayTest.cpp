@@ -80,9 +80,8 @@ TEST_F(OverlayBridge, ShowWithDimmingFadesItInOnTheScreenUnderThePointer) {
     EXPECT_DOUBLE_EQ(dim().alpha, 0.0);
     loop.runFor(0.35);
     EXPECT_DOUBLE_EQ(dim().alpha, 1.0);
-    EXPECT_EQ(scripts(),
-              std::vector<std::string>{
-                  "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})"});
+    EXPECT_EQ(scripts(), std::vector<std::string>{
+                             "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})"});
 }
 
 TEST_F(OverlayBridge, ShowWithoutDimmingRemovesAnEarlierDimmingAtOnce) {
@@ -97,9 +96,8 @@ TEST_F(OverlayBridge, OnlyTheLastScriptWaitsForThePage) {
     overlay.show("frog", 45, false);
     EXPECT_TRUE(scripts().empty());
     web().finishLoading();
-    EXPECT_EQ(scripts(),
-              std::vector<std::string>{
-                  "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})"});
+    EXPECT_EQ(scripts(), std::vector<std::string>{
+                             "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})"});
     EXPECT_FALSE(overlay.pendingScript().has_value());
     web().finishLoading(); // a later navigation finishing runs nothing again
     EXPECT_EQ(scripts().size(), 1u);
