@@ -74,6 +74,19 @@ void tickCountingMenuClosed(benchmark::State& state) {
 }
 BENCHMARK(tickCountingMenuClosed);
 
+// What the ticker runs every second between breaks: the tick, then the check
+// whether the break's page should be made or dropped.
+void tickAndTendOverlay(benchmark::State& state) {
+    LaunchedApp launched;
+    const CountAllocations count(state);
+    for (auto _ : state) {
+        launched.app->tick();
+        launched.app->tendOverlay();
+    }
+    benchmark::DoNotOptimize(launched.app->breakOverlay()->isPrepared());
+}
+BENCHMARK(tickAndTendOverlay);
+
 void tickCountingMenuOpen(benchmark::State& state) {
     LaunchedApp launched;
     launched.app->menuWillOpen();
