@@ -131,7 +131,8 @@ int main(int argc, char* argv[]) {
                       audio, loginItem, alerts,   locale, random,       desktopApplication};
 
     App app(platform, arguments);
-    const SettingsReload reload(settings, [&app] { app.settingsChangedElsewhere(); });
+    const SettingsReload reload(
+        settings, [&app] { app.settingsChangedElsewhere(); }, loop.tickTimer());
     QTimer::singleShot(0, [&app] { app.applicationDidFinishLaunching(); });
     return QApplication::exec();
 }
