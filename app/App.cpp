@@ -24,7 +24,10 @@ void App::applicationDidFinishLaunching() {
     buildStatusItem();
     observeSystem();
     restart();
-    platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] { tick(); }));
+    platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] {
+                                  tick();
+                                  tendOverlay();
+                              }));
 
     // A launch that asks for an action does it a second later, and the
     // welcome waits for a plain launch.

@@ -34,6 +34,9 @@ class App final : public MenuDelegate {
     void tick();
     // Another program (or the user, by hand) changed the settings file.
     void settingsChangedElsewhere();
+    // Makes the break's panels and page ahead of a break, drops them after
+    // (schedule/OverlayLife.cpp); runs after every tick and as the menu opens.
+    void tendOverlay();
 
     // Breaks and the user's answers (schedule/Breaks.cpp, schedule/AnimalPicker.cpp).
     void showBreak();
@@ -89,6 +92,7 @@ class App final : public MenuDelegate {
     Instant now() const { return platform.clock.now(); }
     double intervalLead() const;
     double cycleLead() const;
+    std::optional<Instant> comingBreak() const;
     // Work that must not run once the App is gone.
     template <typename F> auto weakly(F f) {
         return [alive = std::weak_ptr<bool>(lifeToken), f = std::move(f)](auto&&... args) {
@@ -125,6 +129,8 @@ class App final : public MenuDelegate {
     bool menuOpen = false;
     // Counts the signs that the menu is open; a lapse is for the latest only.
     std::uint64_t menuSigns = 0;
+    // When a break was last on screen or the menu last open.
+    std::optional<Instant> overlayUsedAt;
     std::unordered_map<MenuItem*, std::function<void()>> actions;
     std::unordered_map<MenuItem*, std::function<bool()>> checks;
 

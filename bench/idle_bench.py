@@ -125,6 +125,19 @@ def pss_by_process(root):
     return found
 
 
+def pss_by_mapping(pid, top=10):
+    """The process's PSS by what is mapped (a library's file, the heap,
+    anonymous memory), largest first, in MiB."""
+    totals, name = {}, None
+    for line in Path(f"/proc/{pid}/smaps").read_text().splitlines():
+        fields = line.split()
+        if "-" in fields[0] and ":" not in fields[0]:
+            name = Path(fields[5]).name if len(fields) > 5 else "[anonymous]"
+        elif fields[0] == "Pss:":
+            totals[name] = totals.get(name, 0) + int(fields[1])
+    return sorted(((n, kib / 1024) for n, kib in totals.items()), key=lambda row: -row[1])[:top]
+
+
 def tree_pss_mib(root):
     """PSS of the whole process tree rooted at root, in MiB."""
     return sum(kib for _, _, kib in pss_by_process(root)) / 1024
@@ -161,6 +174,11 @@ def measure(name, command, root):
             result["failed"] = f"exited with status {process.returncode} while idle"
             return result
 
+        if name == "Lumio":
+            result["mappings"] = pss_by_mapping(process.pid)
+            result["threads_by_name"] = sorted(
+                (Path(f"/proc/{process.pid}/task/{t}/comm").read_text().strip()
+                 for t in os.listdir(f"/proc/{process.pid}/task")))
         breakdown = []
         for pid, command, kib in pss_by_process(process.pid):
             breakdown.append((command, kib / 1024,
@@ -261,6 +279,35 @@ def report(results):
                                                           key=lambda row: -row[1]):
             lines.append(f"| {r['name']} | {command} | {mib:.1f} | {cpu:.3f} | {runtime:.3f} "
                          f"| {wakeups:.1f} |")
+    lumio = results[0]
+    if "failed" not in lumio:
+        peers = [r for r in results[1:] if "failed" not in r]
+        workrave = next((r for r in peers if r["name"] == "Workrave"), None)
+        best_cpu = min((r["cpu"] for r in peers), default=None)
+        rows = [
+            ("PSS, at most half of Workrave's", f"{lumio['pss']:.1f} MiB",
+             f"≤ {workrave['pss'] / 2:.1f} MiB" if workrave else "—",
+             workrave is not None and lumio["pss"] <= workrave["pss"] / 2),
+            ("CPU, at most 0.02 s per idle minute", f"{lumio['cpu']:.3f} s", "≤ 0.020 s",
+             lumio["cpu"] <= 0.02),
+            ("CPU, at most a quarter of the best peer's", f"{lumio['cpu']:.3f} s",
+             f"≤ {best_cpu / 4:.3f} s" if best_cpu else "—",
+             best_cpu is not None and lumio["cpu"] <= best_cpu / 4),
+            ("Wake-ups, at most 1.2 per second", f"{lumio['wakeups']:.2f}", "≤ 1.2",
+             lumio["wakeups"] <= 1.2),
+            ("Launch to tray, at most 0.3 s", f"{lumio.get('tray', float('nan')):.2f} s",
+             "≤ 0.3 s", lumio.get("tray", 99) <= 0.3),
+        ]
+        lines += ["", "Lumio between breaks against its targets:", "",
+                  "| Target | Lumio | Limit | |", "|---|---:|---:|---|"]
+        lines += [f"| {what} | {value} | {limit} | {'met' if met else '**not met**'} |"
+                  for what, value, limit, met in rows]
+        lines += ["", "Lumio's PSS by mapping (largest first):", "", "| Mapping | PSS (MiB) |",
+                  "|---|---:|"]
+        lines += [f"| {mapping} | {mib:.1f} |" for mapping, mib in lumio["mappings"]]
+        names = lumio["threads_by_name"]
+        lines += ["", "Lumio's threads: " + ", ".join(
+            f"{n} ×{names.count(n)}" if names.count(n) > 1 else n for n in sorted(set(names)))]
     for r in results:
         if "failed" in r and r.get("log"):
             lines += ["", f"{r['name']} output (end):", "", "```", r["log"].rstrip(), "```"]

@@ -1,23 +1,28 @@
 #!/bin/sh
 # Lumio's footprint and speed next to Workrave and Safe Eyes; writes
-# bench/RESULTS.md and prints it. About 25 minutes with the defaults.
+# bench/RESULTS.md and prints it. About 35 minutes with the defaults.
 #
 #   sudo bench/run.sh
 #
 # Installs what is missing (workrave, safeeyes and the tray bindings it
 # recommends, xvfb, xcompmgr, dbus, python3-gi, python3-pytest) with apt-get,
-# then runs each program alone, one after another, on a private desktop (Xvfb, xcompmgr, private D-Bus buses, a StatusNotifier tray host) and
-# reports PSS of its whole process tree, CPU seconds per idle minute and
-# wake-ups per second, and for Lumio the time from launch to tray registration.
-# Then Lumio alone: hundreds of breaks in a row on a sped-up clock (time to the
-# screen, PSS after 10 and after the last), the PSS of each web engine
-# setting, and the core's micro-benchmarks.
+# then runs each program alone, one after another, on a private desktop (Xvfb,
+# xcompmgr, private D-Bus buses, a StatusNotifier tray host) and reports PSS of
+# its whole process tree, CPU seconds per idle minute and wake-ups per second,
+# and for Lumio the time from launch to tray registration, against its targets.
+# Then Lumio alone: on the real clock, "Nghỉ mắt ngay" from the menu to the
+# painted break, PSS during a break and after its helper has gone; on a sped-up
+# clock, hundreds of breaks in a row (time to the screen, PSS after 10 and
+# after the last, what is left behind); the PSS of each web engine setting
+# during a break; and the core's micro-benchmarks.
 # Environment:
 #   BENCH_IDLE_SECONDS    idle window per program (default 120)
 #   BENCH_SETTLE_SECONDS  wait after launch before the window (default 20)
 #   BENCH_BREAKS          breaks in a row (default 500)
-#   BENCH_TIME_SCALE      how much faster Lumio's clock runs for them (default 100)
-#   LUMIO_BIN             the program to measure (default /work/build/desktop/lumio)
+#   BENCH_TIME_SCALE      how much faster Lumio's clock runs for them (default 130)
+#   BENCH_INTERVAL_MIN    minutes between them on that clock (default 6)
+#   LUMIO_BIN             the program to measure (default /work/build/desktop/lumio;
+#                         its helper lumio-break next to it)
 #   LUMIO_BENCH_BIN       lumio_bench, run afterwards when present
 #                         (default /work/build-bench/bench/lumio_bench; build it with
 #                         cmake -DLUMIO_BENCH=ON ... && cmake --build ... --target lumio_bench)

@@ -6,9 +6,11 @@
 #include <QVariant>
 #include <QtGlobal>
 
-// Xlib's macros (None, Bool, Status...) clash with Qt's names: Xlib comes last.
-#include <X11/Xlib.h>
-#include <X11/extensions/scrnsaver.h>
+#include <chrono>
+#include <cstdlib>
+
+#include <xcb/screensaver.h>
+#include <xcb/xcb.h>
 
 namespace lumio {
 
@@ -49,39 +51,62 @@ std::optional<double> askSessionBus(const QString& service, const QString& path,
 
 } // namespace
 
+// The X server's idle time, asked one call ahead: each call takes the answer
+// to the question the previous call sent, which has long arrived, and sends
+// the next. Waiting for a fresh answer would wake the program a second time
+// every tick; the price is that input comes to light one call late.
 struct DesktopIdleSource::XServer {
-    Display* display;
-    XScreenSaverInfo* info;
+    using Clock = std::chrono::steady_clock;
 
-    XServer(Display* display, XScreenSaverInfo* info) : display(display), info(info) {}
+    xcb_connection_t* connection;
+    xcb_window_t root;
+    std::optional<xcb_screensaver_query_info_cookie_t> asked;
+    Clock::time_point askedAt;
+
+    XServer(xcb_connection_t* connection, xcb_window_t root) : connection(connection), root(root) {}
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
     ~XServer() {
-        XFree(info);
-        XCloseDisplay(display);
+        if (asked) xcb_discard_reply(connection, asked->sequence);
+        xcb_disconnect(connection);
     }
 
     static std::unique_ptr<XServer> open() {
         if (!x11Session()) return nullptr;
-        Display* display = XOpenDisplay(nullptr);
-        if (display == nullptr) return nullptr;
-        int eventBase = 0;
-        int errorBase = 0;
-        XScreenSaverInfo* info = XScreenSaverQueryExtension(display, &eventBase, &errorBase)
-                                     ? XScreenSaverAllocInfo()
-                                     : nullptr;
-        if (info == nullptr) {
-            XCloseDisplay(display);
+        int screenNumber = 0;
+        xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+        const auto* extension = xcb_connection_has_error(connection) == 0
+                                    ? xcb_get_extension_data(connection, &xcb_screensaver_id)
+                                    : nullptr;
+        if (extension == nullptr || !extension->present) {
+            xcb_disconnect(connection);
             return nullptr;
         }
-        return std::make_unique<XServer>(display, info);
+        auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+        for (; screens.rem > 1 && screenNumber > 0; --screenNumber)
+            xcb_screen_next(&screens);
+        return std::make_unique<XServer>(connection, screens.data->root);
     }
 
-    std::optional<double> idleSeconds() const {
-        if (XScreenSaverQueryInfo(display, XDefaultRootWindow(display), info) == 0) {
-            return std::nullopt;
-        }
-        return static_cast<double>(info->idle) / 1000.0;
+    void ask() {
+        asked = xcb_screensaver_query_info(connection, root);
+        askedAt = Clock::now();
+        xcb_flush(connection);
+    }
+
+    std::optional<double> idleSeconds() {
+        if (!asked) ask();
+        const auto cookie = *asked;
+        const auto at = askedAt;
+        asked.reset();
+        xcb_screensaver_query_info_reply_t* reply =
+            xcb_screensaver_query_info_reply(connection, cookie, nullptr);
+        if (reply == nullptr) return std::nullopt;
+        const double idle = reply->ms_since_user_input / 1000.0 +
+                            std::chrono::duration<double>(Clock::now() - at).count();
+        std::free(reply);
+        ask();
+        return idle;
     }
 };
 

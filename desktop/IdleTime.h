@@ -13,7 +13,9 @@ namespace lumio {
 // The user's idle time from the first of these that answers: the X server's
 // MIT-SCREEN-SAVER extension (X11 sessions only), Mutter's idle monitor, the
 // freedesktop screen saver. A source that stops answering is dropped for the
-// next; with none left the answer is 0 and the log says so once.
+// next; with none left the answer is 0 and the log says so once. The X
+// server's answer is one call behind: input since the previous call shows
+// at the next.
 class DesktopIdleSource final : public IdleSource {
   public:
     explicit DesktopIdleSource(std::ostream& log = std::cerr);

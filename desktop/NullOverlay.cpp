@@ -34,6 +34,7 @@ class NullWebView final : public WebView {
     void evaluate(const std::string&) override {}
     void setOnFinish(std::function<void()>) override {}
     void setOnMessage(std::function<void(const std::optional<std::string>&)>) override {}
+    void setOnFail(std::function<void()>) override {}
 };
 
 // Any screen will do: the core needs one to go through a break.

@@ -11,6 +11,7 @@ class NullOverlayToolkit final : public OverlayToolkit {
   public:
     explicit NullOverlayToolkit(std::filesystem::path resources);
 
+    Seconds preparationTime() const override { return Seconds{0}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
     const Screens& screens() const override;

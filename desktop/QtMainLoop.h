@@ -18,6 +18,9 @@ class QtMainLoop final : public MainLoop {
     explicit QtMainLoop(double timeScale = 1.0, TimingLog* timing = nullptr);
     void after(Seconds delay, std::function<void()> work) override;
     void startTicker(Seconds interval, Seconds tolerance, std::function<void()> onTick) override;
+    // Fires with every tick, for desktop work that should wake the program no
+    // more often than the ticker does.
+    const QTimer& tickTimer() const { return ticker; }
 
   private:
     std::chrono::milliseconds toMillis(Seconds delay) const;

@@ -19,4 +19,13 @@ std::filesystem::path findResources(const std::filesystem::path& executableDir) 
     return (executableDir / ".." / "share" / "lumio").lexically_normal();
 }
 
+std::filesystem::path findBreakHelper(const std::filesystem::path& executableDir) {
+    constexpr auto NAME = "lumio-break";
+    std::error_code error;
+    if (auto beside = executableDir / NAME; std::filesystem::is_regular_file(beside, error)) {
+        return beside;
+    }
+    return (executableDir / LUMIO_HELPER_FROM_BIN / NAME).lexically_normal();
+}
+
 } // namespace lumio

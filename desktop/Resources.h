@@ -11,4 +11,8 @@ std::filesystem::path executablePath();
 // folder of an installed one (<prefix>/bin/../share/lumio).
 std::filesystem::path findResources(const std::filesystem::path& executableDir);
 
+// The break helper: lumio-break next to a built program, else in the libexec
+// folder of an installed one (<prefix>/libexec/lumio).
+std::filesystem::path findBreakHelper(const std::filesystem::path& executableDir);
+
 } // namespace lumio

@@ -9,13 +9,15 @@
 namespace lumio {
 
 // Picks up edits other programs (or the user, by hand) make to the settings
-// file within a second or so. A look costs one stat when nothing changed.
+// file: it looks each time beat fires, the program's once-a-second ticker, so
+// that it wakes the program no more often than the ticker does. A look costs
+// one stat when nothing changed.
 class SettingsReload final {
   public:
-    SettingsReload(JsonSettingsStore& store, std::function<void()> onChange);
+    SettingsReload(JsonSettingsStore& store, std::function<void()> onChange, const QTimer& beat);
 
   private:
-    QTimer timer;
+    QObject context;
 };
 
 } // namespace lumio

@@ -3,6 +3,7 @@
 #include "desktop/ApplicationService.h"
 #include "desktop/CommandLine.h"
 #include "desktop/DBusSystemEvents.h"
+#include "desktop/HelperOverlay.h"
 #include "desktop/IdleTime.h"
 #include "desktop/InstanceLock.h"
 #include "desktop/NullOverlay.h"
@@ -21,7 +22,6 @@
 #include "desktop/TimeScale.h"
 #include "desktop/TimingLog.h"
 #include "desktop/XdgAutostart.h"
-#include "desktop/overlay/QtOverlayToolkit.h"
 #include "desktop/overlay/WebEngineSetup.h"
 #include "prefs/JsonSettingsStore.h"
 
@@ -59,10 +59,12 @@ void preferXWayland() {
     }
 }
 
-std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& resources,
-                                                   TimingLog* timing) {
-    if (QtOverlayToolkit::available()) {
-        return std::make_unique<QtOverlayToolkit>(resources, timing);
+std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& executableDir,
+                                                   const std::filesystem::path& resources,
+                                                   TimingLog* timing, double timeScale) {
+    if (HelperOverlayToolkit::available()) {
+        return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
+                                                      timing, timeScale);
     }
     std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
     return std::make_unique<NullOverlayToolkit>(resources);
@@ -123,7 +125,8 @@ int main(int argc, char* argv[]) {
     DesktopIdleSource idle;
     DBusSystemEvents systemEvents;
     QtStatusBar statusBar(resources);
-    const auto overlay = makeOverlayToolkit(resources, timing.get());
+    const auto overlay =
+        makeOverlayToolkit(executable.parent_path(), resources, timing.get(), timeScale);
     QtAudio audio;
     XdgAutostart loginItem(executable);
     QtAlerts alerts(resources);
@@ -134,7 +137,8 @@ int main(int argc, char* argv[]) {
                       audio, loginItem, alerts,   locale, random,       desktopApplication};
 
     App app(platform, arguments);
-    const SettingsReload reload(settings, [&app] { app.settingsChangedElsewhere(); });
+    const SettingsReload reload(
+        settings, [&app] { app.settingsChangedElsewhere(); }, loop.tickTimer());
     ApplicationService service(
         [&app](const std::string& action) { return app.activateAction(action); },
         [&app] { app.activate(); });

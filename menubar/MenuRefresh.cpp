@@ -41,6 +41,7 @@ void App::refreshMenu() {
 void App::menuWillOpen() {
     holdMenuOpen();
     refreshMenu();
+    tendOverlay(); // the user may ask for a break now
 }
 
 void App::menuInUse() {

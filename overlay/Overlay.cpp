@@ -20,13 +20,18 @@ Rect panelFrame(const Screen& screen) {
 }
 
 Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage)
-    : toolkit(toolkit), onMessage(std::move(onMessage)) {
+    : toolkit(toolkit), onMessage(std::move(onMessage)) {}
+
+void Overlay::make() {
+    loaded = false;
+    pendingJS.reset();
     dimPanel =
         toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
     panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});
     web = toolkit.makeWebView(*panel, WIDTH, HEIGHT);
     web->setOnMessage([this](const std::optional<std::string>& body) { didReceive(body); });
     web->setOnFinish([this] { didFinish(); });
+    web->setOnFail([this] { didFail(); });
     const auto resources = toolkit.resourceDirectory();
     web->loadFile(resources / "overlay.html", resources);
 }
@@ -37,10 +42,32 @@ std::string Overlay::script(std::string_view animalId, std::int64_t breakSec) {
            ",dim:false,snoozeMin:" + std::to_string(static_cast<std::int64_t>(SNOOZE_MIN)) + "})";
 }
 
+void Overlay::drop() {
+    web.reset();
+    panel.reset();
+    dimPanel.reset();
+    loaded = false;
+    pendingJS.reset();
+}
+
+void Overlay::prepare() {
+    if (!web && !failed) make();
+}
+
+void Overlay::release() {
+    if (showing) return;
+    drop();
+    failed = false;
+}
+
 void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
     const auto& screens = toolkit.screens();
     const auto target = targetScreen(screens.pointer(), screens.screens(), screens.mainScreen());
     if (!target) return; // nothing to show a break on
+    if (failed) drop();  // each break tries a new page
+    failed = false;
+    if (!web) make();
+    showing = true;
     panel->setFrame(panelFrame(*target));
     if (dim) {
         dimPanel->setFrame(target->frame);
@@ -51,7 +78,6 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
         dimPanel->orderOut();
     }
     panel->orderFront();
-    onScreen = true;
 
     auto js = script(animalId, breakSec);
     if (loaded) {
@@ -62,7 +88,8 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
 }
 
 void Overlay::hide() {
-    onScreen = false;
+    showing = false;
+    if (!panel) return;
     panel->orderOut();
     if (!dimPanel->isVisible()) return;
     dimPanel->animateAlpha(0.0, Seconds{FADE_OUT_SECS}, [this] { dimPanel->orderOut(); });
@@ -75,6 +102,11 @@ void Overlay::didFinish() {
         pendingJS.reset();
         web->evaluate(js);
     }
+}
+
+void Overlay::didFail() {
+    failed = true;
+    showing = false;
 }
 
 void Overlay::didReceive(const std::optional<std::string>& body) {

@@ -15,6 +15,10 @@ namespace lumio {
 // The break on screen: a small panel with the animal page in the corner of the
 // screen under the pointer, optionally over a dimming panel, and the bridge
 // to the page (one script call per break, string messages back).
+//
+// The panels and the page exist only around breaks: prepare() makes them and
+// starts loading the page ahead of one, release() drops them after it, and
+// show() makes them itself when nothing was prepared.
 class Overlay {
   public:
     static constexpr double WIDTH = 340;
@@ -30,24 +34,35 @@ class Overlay {
     void show(std::string_view animalId, std::int64_t breakSec, bool dim);
     void hide();
 
+    // Makes the panels and loads the page unless they exist. After the page
+    // failed it does nothing: the next show() or release() starts over.
+    void prepare();
+    // Drops the panels and the page, unless a break is on screen.
+    void release();
+    bool isPrepared() const { return web != nullptr; }
+    // From show() until the page says "closed" or fails.
+    bool isShowing() const { return showing; }
+
     // The page call for one break.
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
     bool isLoaded() const { return loaded; }
-    // From show() (on a screen) to hide().
-    bool isOnScreen() const { return onScreen; }
     const std::optional<std::string>& pendingScript() const { return pendingJS; }
 
   private:
+    void make();
+    void drop();
     void didFinish();
     void didReceive(const std::optional<std::string>& body);
+    void didFail();
 
     OverlayToolkit& toolkit;
     std::unique_ptr<Panel> dimPanel;
     std::unique_ptr<Panel> panel;
     std::unique_ptr<WebView> web; // hosted by panel, so destroyed before it
     bool loaded = false;
-    bool onScreen = false;
+    bool showing = false;
+    bool failed = false;
     std::optional<std::string> pendingJS;
     std::function<void(const std::string&)> onMessage;
 };

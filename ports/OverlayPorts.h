@@ -62,6 +62,12 @@ class Panel {
 
 // A transparent web view filling its panel. A message body that is not a
 // string reaches onMessage as nullopt.
+//
+// onFail runs at most once, on the main thread, possibly from within loadFile,
+// when the page can no longer be shown (it failed to load, or whatever runs it
+// ended or stopped answering). By then nothing of it or of the panels made
+// with it is on screen, stderr has said why, and they stay inert; the core
+// makes new ones for the next break.
 class WebView {
   public:
     virtual ~WebView() = default;
@@ -70,11 +76,19 @@ class WebView {
     virtual void evaluate(const std::string& script) = 0;
     virtual void setOnFinish(std::function<void()> onFinish) = 0;
     virtual void setOnMessage(std::function<void(const std::optional<std::string>&)> onMessage) = 0;
+    virtual void setOnFail(std::function<void()> onFail) = 0;
 };
 
+// Panels and web views may be costly to keep (a web engine, possibly in a
+// process of its own): the core makes them shortly before a break and drops
+// them after it. Whatever backs them ends once the last one made is destroyed.
 class OverlayToolkit {
   public:
     virtual ~OverlayToolkit() = default;
+    // How long before a break its panels and page should be made for the page
+    // to have loaded in time, on the core's clock; zero when making them is
+    // instant.
+    virtual Seconds preparationTime() const = 0;
     virtual std::unique_ptr<Panel> makePanel(const PanelStyle& style) = 0;
     virtual std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) = 0;
     virtual const Screens& screens() const = 0;

@@ -17,7 +17,7 @@ void App::showBreak() {
     if (prefs.sound()) chime.play();
     const auto animal = pickAnimal();
     overlay->show(animal, prefs.breakSec(), prefs.dim());
-    awaitingOutcome = overlay->isOnScreen();
+    awaitingOutcome = overlay->isShowing();
 }
 
 void App::breakNow() {

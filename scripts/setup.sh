@@ -6,7 +6,7 @@ LUMIO_BUILD_PACKAGES=(
     nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
     qt6-webchannel-dev qt6-multimedia-dev qt6-qpa-plugins
-    libx11-dev libxss-dev libgl-dev
+    libx11-dev libxss-dev libxcb-screensaver0-dev libgl-dev
     fonts-noto-core fonts-noto-color-emoji
 )
 LUMIO_TEST_PACKAGES=(

@@ -34,7 +34,6 @@ int main(int argc, char** argv) {
 
     App app(desk.platform, {"lumio"});
     app.applicationDidFinishLaunching();
-    desk.overlay.web->finishLoading();
 
     std::size_t answered = 0;
     int shownTotal = 0;
@@ -47,7 +46,7 @@ int main(int argc, char** argv) {
         if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.events.unlock();
         desk.loop.runFor(60);
 
-        auto& scripts = desk.overlay.web->scripts;
+        auto& scripts = desk.overlay.scripts;
         for (; answered < scripts.size(); ++answered) {
             ++shownTotal;
             const char* answer = answered % 5 == 4 ? "snooze" : answered % 7 == 6 ? "skip" : "done";

@@ -1,6 +1,5 @@
 #include "desktop/overlay/ClickThroughWebView.h"
 
-#include "desktop/TimingLog.h"
 #include "desktop/overlay/PanelStack.h"
 
 #include <QWebEngineScript>
@@ -14,8 +13,9 @@ using Lifecycle = QWebEnginePage::LifecycleState;
 
 } // namespace
 
-ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack, TimingLog* timing)
-    : stack(std::move(stack)), timing(timing), page(profile) {
+ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack,
+                                         std::function<void()> onPainted)
+    : stack(std::move(stack)), page(profile) {
     profile.setHttpCacheType(QWebEngineProfile::NoCache);
     profile.setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile.setSpellCheckEnabled(false);
@@ -28,8 +28,8 @@ ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack, Timi
     bridgeScript.setInjectionPoint(QWebEngineScript::DocumentCreation);
     bridgeScript.setWorldId(QWebEngineScript::MainWorld);
     bridgeScript.setRunsOnSubFrames(false);
-    bridgeScript.setSourceCode(PageBridge::script(timing != nullptr));
-    if (timing) bridge.setOnPainted([timing] { timing->painted(); });
+    bridgeScript.setSourceCode(PageBridge::script(static_cast<bool>(onPainted)));
+    bridge.setOnPainted(std::move(onPainted));
     page.scripts().insert(bridgeScript);
 
     connect(&page, &QWebEnginePage::loadingChanged, this, &ClickThroughWebView::loadingChanged);
@@ -70,7 +70,6 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
 
 void ClickThroughWebView::evaluate(const std::string& script) {
     wake();
-    if (timing) timing->scriptSent();
     page.runJavaScript(QString::fromStdString(script));
 }
 
@@ -81,6 +80,10 @@ void ClickThroughWebView::setOnFinish(std::function<void()> finish) {
 void ClickThroughWebView::setOnMessage(
     std::function<void(const std::optional<std::string>&)> onMessage) {
     bridge.setHandler(std::move(onMessage));
+}
+
+void ClickThroughWebView::setOnFail(std::function<void()> fail) {
+    onFail = std::move(fail);
 }
 
 void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
@@ -98,7 +101,9 @@ void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
 }
 
 void ClickThroughWebView::fail(const std::string& why) {
+    if (stack->isShutDown()) return;
     stack->shutDown("không mở được trang lời nhắc " + pageFile.string() + ": " + why);
+    if (onFail) onFail();
 }
 
 void ClickThroughWebView::wake() {

@@ -15,7 +15,6 @@
 namespace lumio {
 
 class PanelStack;
-class TimingLog;
 
 // The break page in its panel: transparent, confined to the resources folder,
 // talking back over a message bridge, and asleep while no break is shown.
@@ -27,15 +26,15 @@ class TimingLog;
 //
 // A page that cannot be loaded (missing file, load error, crashed renderer)
 // would leave a break as an empty panel over a dimmed screen that nothing can
-// close, and the core cannot tell. So the view then shuts the panel stack
-// down: every panel is hidden and refuses to show from then on, and stderr
-// says why once. Breaks are still counted; they are just not drawn.
+// close. So the view then shuts the panel stack down (every panel is hidden
+// and refuses to show from then on, and stderr says why once) and fails.
+// Breaks are still counted; they are just not drawn.
 class ClickThroughWebView final : public QWebEngineView, public WebView {
     Q_OBJECT
 
   public:
-    // timing, when given, hears when each break's script is sent and painted.
-    ClickThroughWebView(std::shared_ptr<PanelStack> stack, TimingLog* timing);
+    // onPainted, when given, hears when each break the page shows is painted.
+    ClickThroughWebView(std::shared_ptr<PanelStack> stack, std::function<void()> onPainted);
     ClickThroughWebView(const ClickThroughWebView&) = delete;
     ClickThroughWebView& operator=(const ClickThroughWebView&) = delete;
     ~ClickThroughWebView() override;
@@ -45,6 +44,7 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     void evaluate(const std::string& script) override;
     void setOnFinish(std::function<void()> onFinish) override;
     void setOnMessage(std::function<void(const std::optional<std::string>&)> onMessage) override;
+    void setOnFail(std::function<void()> onFail) override;
 
   private:
     void loadingChanged(const QWebEngineLoadingInfo& info);
@@ -53,9 +53,9 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     void sleepIfIdle();
 
     const std::shared_ptr<PanelStack> stack;
-    TimingLog* const timing;
     std::filesystem::path pageFile;
     std::function<void()> onFinish;
+    std::function<void()> onFail;
     // Declared so that the page goes first and the interceptor last.
     ResourceInterceptor interceptor;
     QWebEngineProfile profile;

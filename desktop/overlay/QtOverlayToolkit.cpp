@@ -12,9 +12,10 @@
 
 namespace lumio {
 
-QtOverlayToolkit::QtOverlayToolkit(std::filesystem::path resourceDirectory, TimingLog* timing)
+QtOverlayToolkit::QtOverlayToolkit(std::filesystem::path resourceDirectory,
+                                   std::function<void()> onPainted)
     : resources(std::move(resourceDirectory)), stack(std::make_shared<PanelStack>()),
-      timing(timing) {
+      onPainted(std::move(onPainted)) {
     prepareWebEngine();
 }
 
@@ -31,7 +32,7 @@ std::unique_ptr<Panel> QtOverlayToolkit::makePanel(const PanelStyle& style) {
 std::unique_ptr<WebView> QtOverlayToolkit::makeWebView(Panel& host, double width, double height) {
     auto* const panel = dynamic_cast<OverlayPanel*>(&host);
     if (panel == nullptr) throw std::invalid_argument("the web view's host is not an OverlayPanel");
-    auto view = std::make_unique<ClickThroughWebView>(stack, timing);
+    auto view = std::make_unique<ClickThroughWebView>(stack, onPainted);
     view->resize(static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
     panel->setContent(*view);
     return view;

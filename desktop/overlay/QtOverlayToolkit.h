@@ -3,19 +3,20 @@
 #include "desktop/overlay/QtScreens.h"
 #include "ports/OverlayPorts.h"
 
+#include <functional>
 #include <memory>
 
 namespace lumio {
 
 class PanelStack;
-class TimingLog;
 
 // Break panels and the break page on X11 (XWayland included), with Qt Widgets
-// and Qt WebEngine. Needs a running QApplication.
+// and Qt WebEngine, in the process that uses them. Needs a running QApplication.
 class QtOverlayToolkit final : public OverlayToolkit {
   public:
-    // timing, when given, hears when each break is sent to the page and painted.
-    explicit QtOverlayToolkit(std::filesystem::path resourceDirectory, TimingLog* timing = nullptr);
+    // onPainted, when given, hears when each break a page shows is painted.
+    explicit QtOverlayToolkit(std::filesystem::path resourceDirectory,
+                              std::function<void()> onPainted = {});
     ~QtOverlayToolkit() override;
     QtOverlayToolkit(const QtOverlayToolkit&) = delete;
     QtOverlayToolkit& operator=(const QtOverlayToolkit&) = delete;
@@ -25,6 +26,8 @@ class QtOverlayToolkit final : public OverlayToolkit {
     // focus, so the program must run through XWayland there.
     static bool available();
 
+    // Pages load here, from the first make on.
+    Seconds preparationTime() const override { return Seconds{0}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     // host must be a panel made by this toolkit.
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
@@ -34,7 +37,7 @@ class QtOverlayToolkit final : public OverlayToolkit {
   private:
     const std::filesystem::path resources;
     const std::shared_ptr<PanelStack> stack;
-    TimingLog* const timing;
+    const std::function<void()> onPainted;
     QtScreens qtScreens;
 };
 

@@ -32,10 +32,14 @@ void dropExpectedNotes(QtMsgType type, const QMessageLogContext& context, const 
 } // namespace
 
 void preferSoftwareDrawing() {
-    if (std::getenv("QT_XCB_GL_INTEGRATION") || std::getenv("QT_QUICK_BACKEND")) return;
-    qputenv("QT_XCB_GL_INTEGRATION", "none");
-    qputenv("QT_QUICK_BACKEND", "software");
-    passOn = qInstallMessageHandler(dropExpectedNotes);
+    if (!std::getenv("QT_XCB_GL_INTEGRATION") && !std::getenv("QT_QUICK_BACKEND")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        qputenv("QT_QUICK_BACKEND", "software");
+    }
+    // Also when the choice came with the environment, as the break helper's does.
+    if (qgetenv("QT_XCB_GL_INTEGRATION") == "none") {
+        passOn = qInstallMessageHandler(dropExpectedNotes);
+    }
 }
 
 void prepareWebEngine() {

@@ -20,7 +20,7 @@ void prepareWebEngine();
 // no OpenGL driver at all: that alone saves about a sixth of its memory (a
 // Mesa driver is tens of MiB). Someone who sets QT_XCB_GL_INTEGRATION or
 // QT_QUICK_BACKEND keeps their choice. The web engine's notes that it found
-// no OpenGL, expected now, are kept off stderr.
+// no OpenGL, expected when drawing in software, are kept off stderr.
 void preferSoftwareDrawing();
 
 } // namespace lumio

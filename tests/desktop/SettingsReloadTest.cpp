@@ -38,7 +38,10 @@ TEST(SettingsReload, AnEditByHandCountsWithinAboutASecond) {
     store.setValue("intervalMin", std::int64_t{20});
 
     int changes = 0;
-    const SettingsReload reload(store, [&] { ++changes; });
+    QTimer ticker;
+    ticker.start(1000);
+    const SettingsReload reload(
+        store, [&] { ++changes; }, ticker);
     EXPECT_FALSE(waitFor([&] { return changes > 0; }, 1300));
 
     std::ofstream(file) << R"({"intervalMin": 45})";

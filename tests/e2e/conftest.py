@@ -161,6 +161,12 @@ class Lumio:
     def running(self):
         return self.process.poll() is None
 
+    def children(self):
+        """Pids of the program's own child processes: its break helper, while one runs."""
+        found = subprocess.run(["pgrep", "-P", str(self.process.pid)], capture_output=True,
+                               text=True).stdout
+        return [int(pid) for pid in found.split()]
+
     def wait(self, timeout=10.0):
         """The exit status once the program has ended by itself."""
         return self.process.wait(timeout)

@@ -24,7 +24,8 @@ def test_the_unpacked_package_runs_a_break(session, tmp_path):
     root = tmp_path / "root"
     subprocess.run(["dpkg-deb", "-x", DEB, str(root)], check=True)
     files = subprocess.run(["dpkg-deb", "-c", DEB], capture_output=True, text=True).stdout
-    for installed in ("./usr/bin/lumio", "./usr/share/lumio/overlay.html",
+    for installed in ("./usr/bin/lumio", "./usr/libexec/lumio/lumio-break",
+                      "./usr/share/lumio/overlay.html",
                       "./usr/share/applications/io.github.lumio.Lumio.desktop",
                       "./usr/share/dbus-1/services/io.github.lumio.Lumio.service",
                       "./usr/share/metainfo/io.github.lumio.Lumio.metainfo.xml",

@@ -23,14 +23,17 @@ def test_reminders_switched_on_in_the_file_come_on_a_sped_up_clock_and_are_timed
 
     session.write_settings(enabled=True)  # as another program would
     # A minute's interval and a 20 s break: a break every 1.3 s of real time.
-    lines = wait_until(lambda: (lambda found: found if len(found) >= 2 else None)(
-        log.read_text().splitlines()), timeout=20, what="two breaks in the timing log")
-    for line in lines:
+    lines = wait_until(lambda: (lambda found: found if len(found) >= 3 else None)(
+        log.read_text().splitlines()), timeout=20, what="three breaks in the timing log")
+    for number, line in enumerate(lines):
         match = PAINTED.fullmatch(line)
         assert match, line
-        assert match.group(1) != "-", "shown by a tick"
-        assert float(match.group(1)) >= float(match.group(2))
-    assert session.settings()["stat.shown"] >= 2
+        # The first break comes a second after reminders are on, maybe before
+        # the break page has loaded: then it is shown once it has, not by a tick.
+        if number > 0:
+            assert match.group(1) != "-", "shown by a tick"
+            assert float(match.group(1)) >= float(match.group(2))
+    assert session.settings()["stat.shown"] >= 3
     assert run.stop() == 0
     assert run.complaints() == []
 

@@ -98,39 +98,63 @@ std::unique_ptr<StatusItem> FakeStatusBar::makeStatusItem() {
     return made;
 }
 
+FakePanel::~FakePanel() {
+    std::erase(toolkit.panels, this);
+}
+
 void FakePanel::setAlpha(double a) {
-    ++generation;
+    ++*generation;
     alpha = a;
 }
 
 void FakePanel::animateAlpha(double to, Seconds duration, std::function<void()> completion) {
     ++fades;
-    const auto mine = ++generation;
-    loop.after(duration, [this, mine, to, completion = std::move(completion)] {
-        if (mine != generation) return;
+    const auto mine = ++*generation;
+    loop.after(duration, [this, weak = std::weak_ptr(generation), mine, to,
+                          completion = std::move(completion)] {
+        const auto current = weak.lock();
+        if (!current || mine != *current) return;
         alpha = to;
         if (completion) completion();
     });
+}
+
+FakeWebView::~FakeWebView() {
+    if (toolkit.web == this) toolkit.web = nullptr;
 }
 
 void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) {
     if (journal) journal->push_back("loadFile");
     file = f;
     readAccess = dir;
+    if (!toolkit.loadSeconds) return;
+    if (*toolkit.loadSeconds <= 0) {
+        finishLoading();
+        return;
+    }
+    loop.after(Seconds{*toolkit.loadSeconds}, [this, weak = std::weak_ptr(alive)] {
+        if (weak.lock()) finishLoading();
+    });
+}
+
+void FakeWebView::evaluate(const std::string& script) {
+    toolkit.scripts.push_back(script);
+    if (toolkit.clock) toolkit.evaluatedAt.push_back(toolkit.clock->monotonic());
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {
     if (journal) journal->push_back("makePanel");
-    auto made = std::make_unique<FakePanel>(style, loop);
+    auto made = std::make_unique<FakePanel>(style, loop, *this);
     panels.push_back(made.get());
     return made;
 }
 
 std::unique_ptr<WebView> FakeOverlayToolkit::makeWebView(Panel&, double, double) {
     if (journal) journal->push_back("makeWebView");
-    auto made = std::make_unique<FakeWebView>();
+    auto made = std::make_unique<FakeWebView>(loop, *this);
     made->journal = journal;
     web = made.get();
+    ++webViewsMade;
     return made;
 }
 

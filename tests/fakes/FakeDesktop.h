@@ -133,9 +133,15 @@ class FakeStatusBar final : public StatusBar {
     Journal* journal = nullptr;
 };
 
+class FakeOverlayToolkit;
+
 class FakePanel final : public Panel {
   public:
-    FakePanel(PanelStyle style, MainLoop& loop) : style(style), loop(loop) {}
+    FakePanel(PanelStyle style, MainLoop& loop, FakeOverlayToolkit& toolkit)
+        : style(style), loop(loop), toolkit(toolkit) {}
+    ~FakePanel() override;
+    FakePanel(const FakePanel&) = delete;
+    FakePanel& operator=(const FakePanel&) = delete;
     void setFrame(Rect f) override { frame = f; }
     void orderFront() override { visible = true; }
     void orderOut() override { visible = false; }
@@ -151,33 +157,39 @@ class FakePanel final : public Panel {
 
   private:
     MainLoop& loop;
-    std::uint64_t generation = 0;
+    FakeOverlayToolkit& toolkit;
+    std::shared_ptr<std::uint64_t> generation = std::make_shared<std::uint64_t>(0);
 };
 
+// Scripts evaluated in any of the toolkit's web views go to the toolkit's list.
 class FakeWebView final : public WebView {
   public:
+    FakeWebView(MainLoop& loop, FakeOverlayToolkit& toolkit) : loop(loop), toolkit(toolkit) {}
+    ~FakeWebView() override;
+    FakeWebView(const FakeWebView&) = delete;
+    FakeWebView& operator=(const FakeWebView&) = delete;
     void loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) override;
-    void evaluate(const std::string& script) override {
-        scripts.push_back(script);
-        if (clock) evaluatedAt.push_back(clock->monotonic());
-    }
+    void evaluate(const std::string& script) override;
     void setOnFinish(std::function<void()> f) override { onFinish = std::move(f); }
     void setOnMessage(std::function<void(const std::optional<std::string>&)> f) override {
         onMessage = std::move(f);
     }
+    void setOnFail(std::function<void()> f) override { onFail = std::move(f); }
     void finishLoading() { onFinish(); }
     void post(const std::optional<std::string>& body) { onMessage(body); }
+    void fail() { onFail(); }
 
     std::filesystem::path file;
     std::filesystem::path readAccess;
-    std::vector<std::string> scripts;
     Journal* journal = nullptr;
-    const VirtualClock* clock = nullptr; // when set, evaluatedAt records monotonic times
-    std::vector<double> evaluatedAt;
 
   private:
+    MainLoop& loop;
+    FakeOverlayToolkit& toolkit;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     std::function<void()> onFinish;
     std::function<void(const std::optional<std::string>&)> onMessage;
+    std::function<void()> onFail;
 };
 
 class FakeScreens final : public Screens {
@@ -193,14 +205,23 @@ class FakeScreens final : public Screens {
 class FakeOverlayToolkit final : public OverlayToolkit {
   public:
     explicit FakeOverlayToolkit(MainLoop& loop) : loop(loop) {}
+    Seconds preparationTime() const override { return Seconds{preparation}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
     const Screens& screens() const override { return fakeScreens; }
     std::filesystem::path resourceDirectory() const override { return "/res"; }
 
     FakeScreens fakeScreens;
-    std::vector<FakePanel*> panels; // in creation order
-    FakeWebView* web = nullptr;
+    double preparation = 0;
+    // Seconds from loadFile to a loaded page: 0 loads within loadFile,
+    // nullopt never.
+    std::optional<double> loadSeconds = 0.0;
+    std::vector<FakePanel*> panels; // the live ones, in creation order
+    FakeWebView* web = nullptr;     // the live one
+    int webViewsMade = 0;
+    std::vector<std::string> scripts;    // evaluated in any web view, in order
+    const VirtualClock* clock = nullptr; // when set, evaluatedAt records monotonic times
+    std::vector<double> evaluatedAt;
     Journal* journal = nullptr;
 
   private:

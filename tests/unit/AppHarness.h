@@ -32,15 +32,15 @@ class AppTest : public testing::Test {
     }
 
     void launch(std::vector<std::string> args = {"lumio"}, bool pageLoads = true) {
+        if (!pageLoads) desk.overlay.loadSeconds.reset();
         app = std::make_unique<App>(desk.platform, std::move(args));
         app->applicationDidFinishLaunching();
-        if (pageLoads) desk.overlay.web->finishLoading();
     }
 
     void run(double seconds) { desk.loop.runFor(seconds); }
     double secondsTo(Instant t) const { return (t - desk.clock.now()).count(); }
     double secondsToNextBreak() const { return secondsTo(app->nextBreakAt().value()); }
-    std::size_t breaksShown() const { return desk.overlay.web->scripts.size(); }
+    std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
     std::int64_t stored(const char* key) const { return app->preferences().integerForKey(key); }
 
     MenuItem& item(const std::vector<std::string>& path) {

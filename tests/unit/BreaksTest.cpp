@@ -16,7 +16,7 @@ class Breaks : public AppTest {
         launch();
     }
     std::string lastAnimalShown() const {
-        const auto& script = desk.overlay.web->scripts.back();
+        const auto& script = desk.overlay.scripts.back();
         const auto from = script.find('\'') + 1;
         return script.substr(from, script.find('\'', from) - from);
     }
@@ -28,7 +28,7 @@ TEST_F(Breaks, ShowCountsFirstThenPlaysThenShows) {
     EXPECT_EQ(stored("stat.shown"), 1);
     EXPECT_EQ(desk.audio.plays, 1);
     ASSERT_EQ(breaksShown(), 1u);
-    EXPECT_EQ(desk.overlay.web->scripts[0].rfind("__lumioShow({animalId:'", 0), 0u);
+    EXPECT_EQ(desk.overlay.scripts[0].rfind("__lumioShow({animalId:'", 0), 0u);
 }
 
 TEST_F(Breaks, SecondBreakRestartsTheChime) {

@@ -38,10 +38,13 @@ class OverlayBridge : public testing::Test {
         toolkit.fakeScreens.list = {LEFT, RIGHT};
         toolkit.fakeScreens.main = LEFT;
         toolkit.fakeScreens.at = {2500, 100};
+        toolkit.loadSeconds.reset();
+        overlay.prepare();
     }
     fake::FakePanel& dim() { return *toolkit.panels.at(0); }
     fake::FakePanel& panel() { return *toolkit.panels.at(1); }
     fake::FakeWebView& web() { return *toolkit.web; }
+    const std::vector<std::string>& scripts() const { return toolkit.scripts; }
 
     fake::VirtualClock clock{0};
     fake::FakeLoop loop{clock};
@@ -77,9 +80,8 @@ TEST_F(OverlayBridge, ShowWithDimmingFadesItInOnTheScreenUnderThePointer) {
     EXPECT_DOUBLE_EQ(dim().alpha, 0.0);
     loop.runFor(0.35);
     EXPECT_DOUBLE_EQ(dim().alpha, 1.0);
-    EXPECT_EQ(web().scripts,
-              std::vector<std::string>{
-                  "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})"});
+    EXPECT_EQ(scripts(), std::vector<std::string>{
+                             "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})"});
 }
 
 TEST_F(OverlayBridge, ShowWithoutDimmingRemovesAnEarlierDimmingAtOnce) {
@@ -92,16 +94,15 @@ TEST_F(OverlayBridge, ShowWithoutDimmingRemovesAnEarlierDimmingAtOnce) {
 TEST_F(OverlayBridge, OnlyTheLastScriptWaitsForThePage) {
     overlay.show("cat", 20, false);
     overlay.show("frog", 45, false);
-    EXPECT_TRUE(web().scripts.empty());
+    EXPECT_TRUE(scripts().empty());
     web().finishLoading();
-    EXPECT_EQ(web().scripts,
-              std::vector<std::string>{
-                  "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})"});
+    EXPECT_EQ(scripts(), std::vector<std::string>{
+                             "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})"});
     EXPECT_FALSE(overlay.pendingScript().has_value());
     web().finishLoading(); // a later navigation finishing runs nothing again
-    EXPECT_EQ(web().scripts.size(), 1u);
+    EXPECT_EQ(scripts().size(), 1u);
     overlay.show("dog", 20, false);
-    EXPECT_EQ(web().scripts.size(), 2u);
+    EXPECT_EQ(scripts().size(), 2u);
     EXPECT_FALSE(overlay.pendingScript().has_value());
 }
 
@@ -154,7 +155,37 @@ TEST_F(OverlayBridge, NoScreenShowsNothing) {
     web().finishLoading();
     overlay.show("cat", 20, true);
     EXPECT_FALSE(panel().visible || dim().visible);
-    EXPECT_TRUE(web().scripts.empty());
+    EXPECT_TRUE(scripts().empty());
+}
+
+TEST_F(OverlayBridge, ReleaseDropsEverythingButABreakOnScreen) {
+    web().finishLoading();
+    overlay.show("cat", 20, true);
+    overlay.release();
+    EXPECT_TRUE(overlay.isPrepared() && panel().visible) << "kept while the break is on screen";
+    web().post(std::string("closed"));
+    overlay.release();
+    EXPECT_FALSE(overlay.isPrepared());
+    EXPECT_TRUE(toolkit.panels.empty());
+    loop.runFor(1); // the dimming's fade-out ends with nothing left to touch
+
+    overlay.show("dog", 20, false); // made afresh; the new page has not loaded yet
+    EXPECT_EQ(toolkit.webViewsMade, 2);
+    EXPECT_TRUE(panel().visible);
+    EXPECT_EQ(overlay.pendingScript(), Overlay::script("dog", 20));
+}
+
+TEST_F(OverlayBridge, AFailedPageIsReplacedByTheNextBreakOnly) {
+    web().finishLoading();
+    overlay.show("cat", 20, true);
+    web().fail();
+    EXPECT_FALSE(overlay.isShowing());
+    overlay.prepare();
+    EXPECT_EQ(toolkit.webViewsMade, 1) << "no new page until a break asks for one";
+    overlay.show("dog", 20, true);
+    EXPECT_EQ(toolkit.webViewsMade, 2);
+    EXPECT_TRUE(overlay.isShowing());
+    EXPECT_EQ(toolkit.panels.size(), 2u);
 }
 
 } // namespace

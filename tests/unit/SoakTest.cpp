@@ -54,9 +54,8 @@ TEST_F(Soak, ThirtyDaysKeepTheInvariants) {
     desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
     App app(onDisk, {"lumio"});
     app.applicationDidFinishLaunching();
-    auto& web = *desk.overlay.web;
-    web.clock = &desk.clock;
-    web.finishLoading();
+    desk.overlay.clock = &desk.clock;
+    desk.overlay.preparation = 5; // panels made ahead of breaks and dropped after them
 
     std::mt19937 rng(20261206);
     auto chance = [&](double p) { return std::uniform_real_distribution<>(0, 1)(rng) < p; };
@@ -103,8 +102,8 @@ TEST_F(Soak, ThirtyDaysKeepTheInvariants) {
 
         desk.loop.runFor(1 + pick(120));
 
-        for (; seen < web.scripts.size(); ++seen) {
-            const double at = web.evaluatedAt[seen];
+        for (; seen < desk.overlay.scripts.size(); ++seen) {
+            const double at = desk.overlay.evaluatedAt[seen];
             const bool byUser =
                 std::find(userBreaks.begin(), userBreaks.end(), at) != userBreaks.end();
             if (!byUser) {
@@ -115,6 +114,7 @@ TEST_F(Soak, ThirtyDaysKeepTheInvariants) {
             }
             lastShow = at;
             const char* answers[] = {"done", "skip", "snooze", "closed", "bogus"};
+            auto& web = *desk.overlay.web; // a break on screen keeps it
             web.post(std::string(answers[pick(5)]));
             if (chance(0.9)) web.post(std::string("closed"));
         }

@@ -1,0 +1,72 @@
+// lumio-break: the break panels and page, in a process of their own that
+// lives only around a break. Lumio starts it with the channel on stdin and
+// stdout and the option --parent <its pid>; it is of no use on its own.
+
+#include "desktop/break/BreakServer.h"
+#include "desktop/overlay/QtOverlayToolkit.h"
+#include "desktop/overlay/WebEngineSetup.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <string_view>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace lumio;
+
+namespace {
+
+// Our own copy of the channel, with stdin and stdout moved out of its way so
+// that nothing printed by a library can garble it.
+int takeChannel() {
+    const int channel = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (channel < 0) return -1;
+    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (nothing >= 0) {
+        ::dup2(nothing, STDIN_FILENO);
+        ::close(nothing);
+    }
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    return channel;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    pid_t parent = 0;
+    bool reportPaint = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--parent" && i + 1 < argc) parent = std::atoi(argv[++i]);
+        if (argument == "--report-paint") reportPaint = true;
+    }
+    // Never outlive Lumio, even when it is killed: the signal comes when it
+    // dies, and if it died before we asked, our parent is already someone else.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (parent <= 0 || ::getppid() != parent) {
+        std::cerr << "lumio-break: chỉ Lumio mới chạy được chương trình này\n";
+        return EXIT_FAILURE;
+    }
+    const int channel = takeChannel();
+    if (channel < 0) {
+        std::cerr << "lumio-break: không có kênh tới Lumio: " << std::strerror(errno) << "\n";
+        return EXIT_FAILURE;
+    }
+
+    preferSoftwareDrawing();
+    QApplication application(argc, argv);
+    // The panels are Lumio's in the window list and to the compositor.
+    QApplication::setApplicationName(QStringLiteral("lumio"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!QtOverlayToolkit::available()) {
+        std::cerr << "lumio-break: không có màn hình X (XWayland)\n";
+        return EXIT_FAILURE;
+    }
+    const BreakServer server(channel, reportPaint);
+    return QApplication::exec();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QSocketNotifier>
+#include <functional>
+#include <string>
+
+namespace lumio {
+
+// One end of the private channel between Lumio and its break helper: a
+// connected stream socket that carries one JSON object per line each way.
+// Everything happens on the main thread; reading is driven by the event loop.
+class LineChannel final {
+  public:
+    // Takes fd over (it is closed with the channel). onLine gets each object
+    // received; onClosed runs once, from the event loop, when the other end
+    // has gone or a write failed.
+    LineChannel(int fd, std::function<void(const QJsonObject&)> onLine,
+                std::function<void()> onClosed);
+    ~LineChannel();
+    LineChannel(const LineChannel&) = delete;
+    LineChannel& operator=(const LineChannel&) = delete;
+
+    // Never blocks: a peer that leaves the socket's buffer full is taken as
+    // gone. Returns whether the line was sent.
+    bool send(const QJsonObject& message);
+    bool isOpen() const { return fd >= 0; }
+
+  private:
+    void readable();
+    void close();
+
+    int fd;
+    QSocketNotifier notifier;
+    std::string pending;
+    std::function<void(const QJsonObject&)> onLine;
+    std::function<void()> onClosed;
+};
+
+} // namespace lumio
