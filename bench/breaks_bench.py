@@ -45,7 +45,9 @@ CLICKS = int(os.environ.get("BENCH_CLICKS", "5"))
 QUIET_SECONDS = float(os.environ.get("BENCH_QUIET_SECONDS", "8"))
 # What a person takes to find the item once the menu is open.
 MENU_READING_SECONDS = 1.0
-SETTINGS = {"welcomed": True, "breakSec": 20, "sound": False, "dim": True}
+# Nobody touches the keyboard between the clicks, which on the sped-up clock
+# would soon count as away.
+SETTINGS = {"welcomed": True, "breakSec": 20, "sound": False, "dim": True, "idleReset": False}
 SCREEN = (1280, 800)
 PANEL = (340, 430)
 
@@ -71,8 +73,10 @@ class Run:
         self.unanswered = 0
 
     def done_count(self):
+        """Breaks done in all: today's count starts again at midnight, which
+        the sped-up clock passes."""
         try:
-            return self.session.settings().get("stat.done", 0)
+            return self.session.settings().get("totalDone", 0)
         except (OSError, ValueError):
             return -1  # caught mid-write by another program: look again
 

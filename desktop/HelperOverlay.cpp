@@ -24,9 +24,9 @@ QString text(const std::filesystem::path& path) {
 
 // One helper and what lives in it, shared by the panels and page made while
 // it runs; it ends with the last of them.
-class HelperSession final {
+class HelperRun final {
   public:
-    HelperSession(const std::filesystem::path& program, TimingLog* timing,
+    HelperRun(const std::filesystem::path& program, TimingLog* timing,
                   std::set<std::string>& said)
         : timing(timing),
           process(
@@ -93,7 +93,7 @@ namespace {
 
 class RemotePanel final : public Panel {
   public:
-    RemotePanel(std::shared_ptr<HelperSession> helper, const PanelStyle& style)
+    RemotePanel(std::shared_ptr<HelperRun> helper, const PanelStyle& style)
         : helper(std::move(helper)), id(this->helper->newId()) {
         this->helper->listen(id, [this](const QJsonObject& message) { faded(message); });
         this->helper->send(QStringLiteral("panel"), id,
@@ -106,7 +106,7 @@ class RemotePanel final : public Panel {
     RemotePanel& operator=(const RemotePanel&) = delete;
 
     int panelId() const { return id; }
-    const std::shared_ptr<HelperSession>& session() const { return helper; }
+    const std::shared_ptr<HelperRun>& helperRun() const { return helper; }
 
     void setFrame(Rect frame) override {
         helper->send(QStringLiteral("frame"), id,
@@ -148,7 +148,7 @@ class RemotePanel final : public Panel {
         done();
     }
 
-    const std::shared_ptr<HelperSession> helper;
+    const std::shared_ptr<HelperRun> helper;
     const int id;
     bool visible = false;
     int fade = 0;
@@ -157,7 +157,7 @@ class RemotePanel final : public Panel {
 
 class RemoteWebView final : public WebView {
   public:
-    RemoteWebView(std::shared_ptr<HelperSession> helper, const RemotePanel& host, double width,
+    RemoteWebView(std::shared_ptr<HelperRun> helper, const RemotePanel& host, double width,
                   double height)
         : helper(std::move(helper)), id(this->helper->newId()) {
         this->helper->listen(id, [this](const QJsonObject& message) { received(message); });
@@ -211,7 +211,7 @@ class RemoteWebView final : public WebView {
         if (onFail) onFail();
     }
 
-    const std::shared_ptr<HelperSession> helper;
+    const std::shared_ptr<HelperRun> helper;
     const int id;
     bool hasFailed = false;
     std::function<void()> onFinish;
@@ -233,24 +233,24 @@ bool HelperOverlayToolkit::available() {
     return QGuiApplication::platformName() == QStringLiteral("xcb") && x11::hasDisplay();
 }
 
-std::shared_ptr<HelperSession> HelperOverlayToolkit::session() {
+std::shared_ptr<HelperRun> HelperOverlayToolkit::helperRun() {
     auto running = current.lock();
     if (!running || running->isGone()) {
-        running = std::make_shared<HelperSession>(helper, timing, said);
+        running = std::make_shared<HelperRun>(helper, timing, said);
         current = running;
     }
     return running;
 }
 
 std::unique_ptr<Panel> HelperOverlayToolkit::makePanel(const PanelStyle& style) {
-    return std::make_unique<RemotePanel>(session(), style);
+    return std::make_unique<RemotePanel>(helperRun(), style);
 }
 
 std::unique_ptr<WebView> HelperOverlayToolkit::makeWebView(Panel& host, double width,
                                                            double height) {
     const auto* const panel = dynamic_cast<const RemotePanel*>(&host);
     if (panel == nullptr) throw std::invalid_argument("the web view's host is not a helper panel");
-    return std::make_unique<RemoteWebView>(panel->session(), *panel, width, height);
+    return std::make_unique<RemoteWebView>(panel->helperRun(), *panel, width, height);
 }
 
 } // namespace lumio

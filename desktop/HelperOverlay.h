@@ -10,7 +10,7 @@
 
 namespace lumio {
 
-class HelperSession;
+class HelperRun;
 class TimingLog;
 
 // Break panels and the break page drawn by the helper program lumio-break, so
@@ -48,13 +48,13 @@ class HelperOverlayToolkit final : public OverlayToolkit {
     std::filesystem::path resourceDirectory() const override { return resources; }
 
   private:
-    std::shared_ptr<HelperSession> session();
+    std::shared_ptr<HelperRun> helperRun();
 
     const std::filesystem::path helper;
     const std::filesystem::path resources;
     TimingLog* const timing;
     const double timeScale;
-    std::weak_ptr<HelperSession> current;
+    std::weak_ptr<HelperRun> current;
     std::set<std::string> said; // what helpers wrote on stderr, passed on once
     QtScreens qtScreens;
 };

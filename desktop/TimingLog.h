@@ -10,7 +10,7 @@ namespace lumio {
 
 // An opt-in record of how quickly a break reaches the screen, for
 // benchmarks: LUMIO_TIMING_LOG=<file> appends one line per break the page
-// has painted,
+// (in the break helper) reports painted,
 //
 //   painted tick_ms=<from the start of the tick that showed it> script_ms=<from the show script>
 //
