@@ -305,7 +305,7 @@ def report(a, b):
         f"- {BREAKS} breaks in a row ({b['answered']} answered in all, counting any that came "
         "while reminders were being paused for a reading), one every "
         f"{INTERVAL_MIN} min + 20 s of program time, clock sped up {TIME_SCALE:g}× "
-        "(`LUMIO_TIME_SCALE`), so each break has a helper of its own, started ahead of it "
+        "(`LUMIO_TIME_SCALE`), so that each break can have a helper of its own, started ahead of it "
         "on the program's clock; timings from the program's own log (`LUMIO_TIMING_LOG`): "
         "from the start of the tray's tick that found the break due to the helper's report "
         "of the page's first frame with the animal (a frame callback, then a task after it).",
