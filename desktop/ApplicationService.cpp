@@ -1,6 +1,6 @@
 #include "desktop/ApplicationService.h"
 
-#include "app/Constants.h"
+#include "desktop/CommandLine.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -9,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <algorithm>
 #include <iostream>
 
 namespace lumio {
@@ -18,15 +17,6 @@ namespace {
 
 constexpr const char* INTERFACE = "org.freedesktop.Application";
 constexpr int CALL_TIMEOUT_MS = 5000;
-
-// The action a launch's options ask for, "" for none.
-std::string requestedAction(const std::vector<std::string>& arguments) {
-    if (std::ranges::find(arguments, "--quit") != arguments.end()) return "quit";
-    for (const auto& [option, action] : LAUNCH_ACTIONS) {
-        if (std::ranges::find(arguments, option) != arguments.end()) return std::string(action);
-    }
-    return "";
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "desktop/CommandLine.h"
 
+#include "app/Constants.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -30,6 +32,14 @@ std::optional<std::string> earlyAnswer(const std::vector<std::string>& arguments
         if (argument == "--version") return std::string("lumio ") + LUMIO_VERSION + "\n";
     }
     return std::nullopt;
+}
+
+std::string requestedAction(const std::vector<std::string>& arguments) {
+    if (std::ranges::find(arguments, "--quit") != arguments.end()) return "quit";
+    for (const auto& [option, action] : LAUNCH_ACTIONS) {
+        if (std::ranges::find(arguments, option) != arguments.end()) return std::string(action);
+    }
+    return "";
 }
 
 std::vector<std::string> unknownOptions(const std::vector<std::string>& arguments) {

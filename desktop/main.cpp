@@ -28,12 +28,10 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 using namespace lumio;
@@ -90,9 +88,7 @@ int main(int argc, char* argv[]) {
         return EXIT_SUCCESS;
     }
     // Nothing else runs, so there is nothing to quit.
-    if (std::ranges::find(argv + 1, argv + argc, std::string_view("--quit")) != argv + argc) {
-        return EXIT_SUCCESS;
-    }
+    if (requestedAction({argv + 1, argv + argc}) == "quit") return EXIT_SUCCESS;
 
     preferXWayland();
     preferSoftwareDrawing();

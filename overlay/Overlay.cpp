@@ -23,8 +23,6 @@ Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)
     : toolkit(toolkit), onMessage(std::move(onMessage)) {}
 
 void Overlay::make() {
-    loaded = false;
-    pendingJS.reset();
     dimPanel =
         toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
     panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});

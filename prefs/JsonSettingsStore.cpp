@@ -386,10 +386,9 @@ void JsonSettingsStore::trySave() {
 
 void JsonSettingsStore::save() {
     if (!mergeFileBeforeSave()) return;
-    auto merged = withPending(disk_);
-    writeFile(merged);
-    disk_ = merged;
-    current_ = std::move(merged);
+    // current_ is always the file's values with the pending changes made.
+    writeFile(current_);
+    disk_ = current_;
     pending_.clear();
 }
 
