@@ -1,7 +1,7 @@
 #pragma once
 
-#include "desktop/channel/LineChannel.h"
-#include "desktop/overlay/QtOverlayToolkit.h"
+#include "desktop/overlay/LineChannel.h"
+#include "desktop/break/QtOverlayToolkit.h"
 
 #include <map>
 #include <memory>

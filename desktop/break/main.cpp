@@ -3,7 +3,7 @@
 // stdout and the option --parent <its pid>; it is of no use on its own.
 
 #include "desktop/break/BreakServer.h"
-#include "desktop/overlay/QtOverlayToolkit.h"
+#include "desktop/break/QtOverlayToolkit.h"
 #include "desktop/overlay/WebEngineSetup.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "desktop/CommandLine.h"
-#include "desktop/Resources.h"
+#include "desktop/launch/CommandLine.h"
+#include "desktop/launch/Resources.h"
 
 #include <gtest/gtest.h>
 

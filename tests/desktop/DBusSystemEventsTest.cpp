@@ -1,4 +1,4 @@
-#include "desktop/DBusSystemEvents.h"
+#include "desktop/system/DBusSystemEvents.h"
 
 #include "ServicesTestSupport.h"
 

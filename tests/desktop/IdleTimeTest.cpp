@@ -1,4 +1,4 @@
-#include "desktop/IdleTime.h"
+#include "desktop/system/IdleTime.h"
 
 #include "ServicesTestSupport.h"
 

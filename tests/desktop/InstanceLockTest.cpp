@@ -1,4 +1,4 @@
-#include "desktop/InstanceLock.h"
+#include "desktop/launch/InstanceLock.h"
 
 #include <gtest/gtest.h>
 

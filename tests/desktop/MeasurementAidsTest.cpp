@@ -1,7 +1,7 @@
-#include "desktop/QtMainLoop.h"
-#include "desktop/SystemClock.h"
-#include "desktop/TimeScale.h"
-#include "desktop/TimingLog.h"
+#include "desktop/launch/QtMainLoop.h"
+#include "desktop/system/SystemClock.h"
+#include "desktop/measure/TimeScale.h"
+#include "desktop/measure/TimingLog.h"
 
 #include <QEventLoop>
 #include <QTimer>

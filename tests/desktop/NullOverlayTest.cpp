@@ -1,4 +1,4 @@
-#include "desktop/NullOverlay.h"
+#include "desktop/overlay/NullOverlay.h"
 #include "overlay/Overlay.h"
 
 #include <gtest/gtest.h>

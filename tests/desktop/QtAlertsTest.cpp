@@ -1,4 +1,4 @@
-#include "desktop/QtAlerts.h"
+#include "desktop/tray/QtAlerts.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "desktop/QtAudio.h"
+#include "desktop/system/QtAudio.h"
 #include "sound/Chime.h"
 
 #include <QElapsedTimer>

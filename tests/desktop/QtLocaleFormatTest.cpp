@@ -1,4 +1,4 @@
-#include "desktop/QtLocaleFormat.h"
+#include "desktop/system/QtLocaleFormat.h"
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "desktop/QtMainLoop.h"
+#include "desktop/launch/QtMainLoop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "desktop/QtStatusItem.h"
+#include "desktop/tray/QtStatusItem.h"
 
 #include <QAction>
 #include <QActionGroup>

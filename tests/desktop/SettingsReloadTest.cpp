@@ -1,4 +1,4 @@
-#include "desktop/SettingsReload.h"
+#include "desktop/system/SettingsReload.h"
 
 #include <QEventLoop>
 #include <QTimer>

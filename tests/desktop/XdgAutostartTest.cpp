@@ -1,4 +1,4 @@
-#include "desktop/XdgAutostart.h"
+#include "desktop/system/XdgAutostart.h"
 
 #include "ServicesTestSupport.h"
 

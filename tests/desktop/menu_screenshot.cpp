@@ -2,16 +2,16 @@
 // open, and saves a picture of it: menu_screenshot <out.png>. Runs on a fresh
 // settings file in a temporary folder, so it shows the defaults.
 #include "app/App.h"
-#include "desktop/NullOverlay.h"
-#include "desktop/QtAlerts.h"
-#include "desktop/QtApplication.h"
-#include "desktop/QtAudio.h"
-#include "desktop/QtLocaleFormat.h"
-#include "desktop/QtMainLoop.h"
-#include "desktop/QtStatusItem.h"
-#include "desktop/StdRandom.h"
-#include "desktop/SystemClock.h"
-#include "desktop/XdgAutostart.h"
+#include "desktop/overlay/NullOverlay.h"
+#include "desktop/tray/QtAlerts.h"
+#include "desktop/launch/QtApplication.h"
+#include "desktop/system/QtAudio.h"
+#include "desktop/system/QtLocaleFormat.h"
+#include "desktop/launch/QtMainLoop.h"
+#include "desktop/tray/QtStatusItem.h"
+#include "desktop/system/StdRandom.h"
+#include "desktop/system/SystemClock.h"
+#include "desktop/system/XdgAutostart.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QAction>

@@ -1,0 +1,122 @@
+#include "desktop/break/ClickThroughWebView.h"
+
+#include "desktop/break/PanelStack.h"
+
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+namespace lumio {
+
+namespace {
+
+using Lifecycle = QWebEnginePage::LifecycleState;
+
+} // namespace
+
+ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack,
+                                         std::function<void()> onPainted)
+    : stack(std::move(stack)), page(profile) {
+    profile.setHttpCacheType(QWebEngineProfile::NoCache);
+    profile.setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile.setSpellCheckEnabled(false);
+    profile.setUrlRequestInterceptor(&interceptor);
+
+    channel.registerObject(PageBridge::channelName(), &bridge);
+    page.setWebChannel(&channel, QWebEngineScript::MainWorld);
+    QWebEngineScript bridgeScript;
+    bridgeScript.setName(QStringLiteral("lumio-bridge"));
+    bridgeScript.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    bridgeScript.setWorldId(QWebEngineScript::MainWorld);
+    bridgeScript.setRunsOnSubFrames(false);
+    bridgeScript.setSourceCode(PageBridge::script(static_cast<bool>(onPainted)));
+    bridge.setOnPainted(std::move(onPainted));
+    page.scripts().insert(bridgeScript);
+
+    connect(&page, &QWebEnginePage::loadingChanged, this, &ClickThroughWebView::loadingChanged);
+    // Queued, so the page has settled in its new state before we act on it.
+    connect(&page, &QWebEnginePage::recommendedStateChanged, this,
+            &ClickThroughWebView::sleepIfIdle, Qt::QueuedConnection);
+    connect(&page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus, int exitCode) {
+                fail("trình hiển thị trang đã dừng (mã thoát " + std::to_string(exitCode) + ")");
+            });
+
+    setPage(&page);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+ClickThroughWebView::~ClickThroughWebView() = default;
+
+void ClickThroughWebView::loadFile(const std::filesystem::path& file,
+                                   const std::filesystem::path& readAccessDir) {
+    pageFile = file;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        fail("không có tệp này");
+        return;
+    }
+    const auto url = QUrl::fromLocalFile(
+        QString::fromStdString(std::filesystem::weakly_canonical(file, error).string()));
+    if (error || !ResourceInterceptor::isInside(url, readAccessDir)) {
+        fail("tệp nằm ngoài thư mục " + readAccessDir.string());
+        return;
+    }
+    interceptor.allowOnly(readAccessDir);
+    page.setDocument(url);
+    page.load(url);
+}
+
+void ClickThroughWebView::evaluate(const std::string& script) {
+    wake();
+    page.runJavaScript(QString::fromStdString(script));
+}
+
+void ClickThroughWebView::setOnFinish(std::function<void()> finish) {
+    onFinish = std::move(finish);
+}
+
+void ClickThroughWebView::setOnMessage(
+    std::function<void(const std::optional<std::string>&)> onMessage) {
+    bridge.setHandler(std::move(onMessage));
+}
+
+void ClickThroughWebView::setOnFail(std::function<void()> fail) {
+    onFail = std::move(fail);
+}
+
+void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
+    if (!page.isDocument(info.url())) return;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        if (onFinish) onFinish();
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        fail(info.errorString().toStdString());
+        break;
+    default:
+        break;
+    }
+}
+
+void ClickThroughWebView::fail(const std::string& why) {
+    if (stack->isShutDown()) return;
+    stack->shutDown("không mở được trang lời nhắc " + pageFile.string() + ": " + why);
+    if (onFail) onFail();
+}
+
+void ClickThroughWebView::wake() {
+    if (page.lifecycleState() != Lifecycle::Active) page.setLifecycleState(Lifecycle::Active);
+}
+
+// Never further than frozen: a discarded page would lose its state and its
+// message bridge.
+void ClickThroughWebView::sleepIfIdle() {
+    if (page.lifecycleState() == Lifecycle::Active &&
+        page.recommendedState() != Lifecycle::Active) {
+        page.setLifecycleState(Lifecycle::Frozen);
+    }
+}
+
+} // namespace lumio

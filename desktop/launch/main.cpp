@@ -1,0 +1,146 @@
+#include "app/App.h"
+#include "app/SingleInstance.h"
+#include "desktop/launch/ApplicationService.h"
+#include "desktop/launch/CommandLine.h"
+#include "desktop/system/DBusSystemEvents.h"
+#include "desktop/overlay/HelperOverlay.h"
+#include "desktop/system/IdleTime.h"
+#include "desktop/launch/InstanceLock.h"
+#include "desktop/overlay/NullOverlay.h"
+#include "desktop/tray/QtAlerts.h"
+#include "desktop/launch/QtApplication.h"
+#include "desktop/system/QtAudio.h"
+#include "desktop/system/QtLocaleFormat.h"
+#include "desktop/launch/QtMainLoop.h"
+#include "desktop/tray/QtStatusItem.h"
+#include "desktop/launch/QuitOnSignal.h"
+#include "desktop/launch/Resources.h"
+#include "desktop/system/SettingsReload.h"
+#include "desktop/system/StdRandom.h"
+#include "desktop/tray/SvgImage.h"
+#include "desktop/system/SystemClock.h"
+#include "desktop/measure/TimeScale.h"
+#include "desktop/measure/TimingLog.h"
+#include "desktop/system/XdgAutostart.h"
+#include "desktop/overlay/WebEngineSetup.h"
+#include "prefs/JsonSettingsStore.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace lumio;
+
+namespace {
+
+constexpr int WINDOW_ICON_SIZE = 256;
+
+std::vector<std::string> argumentsAfterProgram(const QStringList& all) {
+    std::vector<std::string> arguments;
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toStdString());
+    return arguments;
+}
+
+// A client cannot place its own windows on Wayland, so the break panels need
+// XWayland: prefer it whenever the session offers one.
+void preferXWayland() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* x11 = std::getenv("DISPLAY");
+    if (wayland && *wayland && x11 && *x11 && !std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+}
+
+std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& executableDir,
+                                                   const std::filesystem::path& resources,
+                                                   TimingLog* timing, double timeScale) {
+    if (HelperOverlayToolkit::available()) {
+        return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
+                                                      timing, timeScale);
+    }
+    std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
+    return std::make_unique<NullOverlayToolkit>(resources);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
+        std::cout << *answer;
+        return EXIT_SUCCESS;
+    }
+
+    // Without any usable place for the lock Lumio still runs, only unguarded.
+    const auto taken = takeInstanceLock(std::getenv("XDG_RUNTIME_DIR"));
+    if (!taken.lock) {
+        std::cerr << "lumio: không tạo được khoá, chạy mà không chặn bản thứ hai: " << taken.problem
+                  << "\n";
+    } else if (isSecondInstance(taken.lock->runningCount())) {
+        // The running copy does what this launch asked for.
+        const QCoreApplication forwarding(argc, argv);
+        forwardToRunningCopy({argv + 1, argv + argc});
+        return EXIT_SUCCESS;
+    }
+    // Nothing else runs, so there is nothing to quit.
+    if (requestedAction({argv + 1, argv + argc}) == "quit") return EXIT_SUCCESS;
+
+    preferXWayland();
+    preferSoftwareDrawing();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("lumio"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Lumio"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMIO_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(APP_ID));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Qt has taken its own options out by now; what is left is ours.
+    const auto arguments = argumentsAfterProgram(QApplication::arguments());
+    for (const auto& option : unknownOptions(arguments)) {
+        std::cerr << "lumio: bỏ qua tuỳ chọn không biết: " << option << "\n";
+    }
+    const QuitOnSignal quitOnSignal;
+
+    const auto executable = executablePath();
+    const auto resources = findResources(executable.parent_path());
+    if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
+        QApplication::setWindowIcon(*icon);
+    }
+
+    // Measurement aids for benchmarks, both off unless asked for.
+    const auto timing = TimingLog::fromEnvironment(std::cerr);
+    const double timeScale = timeScaleFromEnvironment(std::cerr);
+    SystemClock clock(timeScale);
+    QtMainLoop loop(timeScale, timing.get());
+    JsonSettingsStore settings(JsonSettingsStore::defaultPath());
+    DesktopIdleSource idle;
+    DBusSystemEvents systemEvents;
+    QtStatusBar statusBar(resources);
+    const auto overlay =
+        makeOverlayToolkit(executable.parent_path(), resources, timing.get(), timeScale);
+    QtAudio audio;
+    XdgAutostart loginItem(executable);
+    QtAlerts alerts(resources);
+    QtLocaleFormat locale;
+    StdRandom random;
+    QtApplication desktopApplication;
+    Platform platform{clock, loop,      settings, idle,   systemEvents, statusBar,         *overlay,
+                      audio, loginItem, alerts,   locale, random,       desktopApplication};
+
+    App app(platform, arguments);
+    const SettingsReload reload(
+        settings, [&app] { app.settingsChangedElsewhere(); }, loop.tickTimer());
+    ApplicationService service(
+        [&app](const std::string& action) { return app.activateAction(action); },
+        [&app] { app.activate(); });
+    QTimer::singleShot(0, [&app, &service] {
+        app.applicationDidFinishLaunching();
+        service.publish();
+    });
+    return QApplication::exec();
+}

@@ -1,0 +1,27 @@
+#include "desktop/measure/TimeScale.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+
+namespace lumio {
+
+namespace {
+constexpr double MAX_SCALE = 10000.0;
+} // namespace
+
+double timeScaleFromEnvironment(std::ostream& log) {
+    const char* text = std::getenv("LUMIO_TIME_SCALE");
+    if (!text || !*text) return 1.0;
+    double scale = 0.0;
+    const auto* end = text + std::strlen(text);
+    const auto [rest, error] = std::from_chars(text, end, scale);
+    if (error != std::errc{} || rest != end || !(scale >= 1.0 && scale <= MAX_SCALE)) {
+        log << "lumio: bỏ qua LUMIO_TIME_SCALE=" << text << " (cần một số từ 1 đến 10000)\n";
+        return 1.0;
+    }
+    return scale;
+}
+
+} // namespace lumio

@@ -1,0 +1,64 @@
+#include "desktop/measure/TimingLog.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iomanip>
+#include <ostream>
+
+namespace lumio {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+} // namespace
+
+std::unique_ptr<TimingLog> TimingLog::open(const std::filesystem::path& file, std::ostream& log) {
+    std::ofstream out(file, std::ios::app);
+    if (!out) {
+        log << "lumio: không mở được nhật ký đo thời gian " << file.string() << ": "
+            << std::strerror(errno) << "\n";
+        return nullptr;
+    }
+    out << std::fixed << std::setprecision(1);
+    return std::make_unique<TimingLog>(std::move(out));
+}
+
+std::unique_ptr<TimingLog> TimingLog::fromEnvironment(std::ostream& log) {
+    const char* file = std::getenv("LUMIO_TIMING_LOG");
+    if (!file || !*file) return nullptr;
+    return open(file, log);
+}
+
+void TimingLog::tickBegan() {
+    tickStart = Clock::now();
+}
+
+void TimingLog::tickEnded() {
+    tickStart.reset();
+}
+
+void TimingLog::scriptSent() {
+    sent = Clock::now();
+    shownByTick = tickStart;
+}
+
+void TimingLog::painted() {
+    if (!sent) return;
+    out << "painted tick_ms=";
+    if (shownByTick) {
+        out << millisecondsSince(*shownByTick);
+    } else {
+        out << "-";
+    }
+    out << " script_ms=" << millisecondsSince(*sent) << std::endl;
+    sent.reset();
+    shownByTick.reset();
+}
+
+} // namespace lumio

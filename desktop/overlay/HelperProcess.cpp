@@ -1,0 +1,199 @@
+#include "desktop/overlay/HelperProcess.h"
+
+#include <QCoreApplication>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace lumio {
+
+namespace {
+
+// A child told to end gets this long before it is killed.
+constexpr int EXIT_WAIT_MS = 3000;
+constexpr int PING_MS = 1000;
+
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+std::string describe(int status) {
+    if (WIFSIGNALED(status)) {
+        return "bị dừng bởi tín hiệu " + std::to_string(WTERMSIG(status)) + " (" +
+               strsignal(WTERMSIG(status)) + ")";
+    }
+    return "đã thoát (mã " + std::to_string(WEXITSTATUS(status)) + ")";
+}
+
+// Waits for a child that was told to end, killing it when it takes too long,
+// and reaps it. Owned by the application object, it deletes itself when done.
+class Reaper final : public QObject {
+  public:
+    Reaper(pid_t pid, int pidFd)
+        : QObject(QCoreApplication::instance()), pid(pid), pidFd(pidFd),
+          notifier(pidFd, QSocketNotifier::Read) {
+        connect(&notifier, &QSocketNotifier::activated, this, &Reaper::reap);
+        QTimer::singleShot(EXIT_WAIT_MS, this, [this] { ::kill(this->pid, SIGKILL); });
+    }
+    ~Reaper() override { ::close(pidFd); }
+    Reaper(const Reaper&) = delete;
+    Reaper& operator=(const Reaper&) = delete;
+
+  private:
+    void reap() {
+        if (::waitpid(pid, nullptr, WNOHANG) == 0) return;
+        notifier.setEnabled(false);
+        deleteLater();
+    }
+
+    pid_t pid;
+    int pidFd;
+    QSocketNotifier notifier;
+};
+
+} // namespace
+
+HelperProcess::HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
+                             std::function<void(const QJsonObject&)> onMessage,
+                             std::function<void(const std::string&)> onSaid,
+                             std::function<void(const std::string&)> onEnd)
+    : onMessage(std::move(onMessage)), onSaid(std::move(onSaid)), onEnd(std::move(onEnd)) {
+    int ends[2];
+    int errors[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        end(std::string("không tạo được kênh: ") + std::strerror(errno));
+        return;
+    }
+    if (::pipe2(errors, O_CLOEXEC) != 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        end(std::string("không tạo được kênh: ") + std::strerror(errno));
+        return;
+    }
+    const std::string path = program.string();
+    std::vector<std::string> words{path};
+    for (const auto& argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    // The channel is the child's stdin and stdout, a pipe to us its stderr, and
+    // it inherits nothing else.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    const int error = ::posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    ::close(errors[1]);
+    stderrFd = errors[0];
+    stderrNotifier = std::make_unique<QSocketNotifier>(stderrFd, QSocketNotifier::Read);
+    QObject::connect(stderrNotifier.get(), &QSocketNotifier::activated, &context,
+                     [this] { readStderr(); });
+    if (error != 0) {
+        ::close(ends[0]);
+        child = -1;
+        end("không chạy được " + path + ": " + std::strerror(error));
+        return;
+    }
+    pidFd = pidfdOpen(child);
+    if (pidFd >= 0) {
+        exitNotifier = std::make_unique<QSocketNotifier>(pidFd, QSocketNotifier::Read);
+        QObject::connect(exitNotifier.get(), &QSocketNotifier::activated, &context,
+                         [this] { exited(); });
+    }
+    channel = std::make_unique<LineChannel>(
+        ends[0],
+        [this](const QJsonObject& message) {
+            heard();
+            this->onMessage(message);
+        },
+        [this] {
+            // A channel that broke leaves a child we can no longer talk to.
+            if (child > 0) ::kill(child, SIGKILL);
+            if (pidFd < 0) end("đã ngắt kênh");
+        });
+    QObject::connect(&ping, &QTimer::timeout, &context, [this] {
+        if (++silentSecs >= STALL_SECS) {
+            ::kill(child, SIGKILL);
+            end("không trả lời trong " + std::to_string(STALL_SECS) + " giây");
+            return;
+        }
+        channel->send({{QStringLiteral("op"), QStringLiteral("ping")}});
+    });
+    ping.start(PING_MS);
+}
+
+HelperProcess::~HelperProcess() {
+    ping.stop();
+    channel.reset(); // the child ends when its channel closes
+    exitNotifier.reset();
+    stderrNotifier.reset();
+    if (stderrFd >= 0) ::close(stderrFd);
+    if (child <= 0) return;
+    if (pidFd >= 0) {
+        new Reaper(child, pidFd); // owned by the application object
+    } else {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+}
+
+void HelperProcess::send(const QJsonObject& message) {
+    if (channel) channel->send(message);
+}
+
+void HelperProcess::readStderr() {
+    std::array<char, 4096> buffer{};
+    const auto n = ::read(stderrFd, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) {
+        stderrNotifier->setEnabled(false);
+        if (!said.empty()) onSaid(said);
+        said.clear();
+        return;
+    }
+    said.append(buffer.data(), static_cast<std::size_t>(n));
+    for (auto end = said.find('\n'); end != std::string::npos; end = said.find('\n')) {
+        onSaid(said.substr(0, end));
+        said.erase(0, end + 1);
+    }
+}
+
+void HelperProcess::heard() {
+    silentSecs = 0;
+}
+
+void HelperProcess::exited() {
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) != child) return;
+    exitNotifier.reset();
+    ::close(pidFd);
+    pidFd = -1;
+    child = -1;
+    end(describe(status));
+}
+
+void HelperProcess::end(const std::string& why) {
+    if (ended) return;
+    ended = true;
+    ping.stop();
+    QTimer::singleShot(0, &context, [this, why] { onEnd(why); });
+}
+
+} // namespace lumio

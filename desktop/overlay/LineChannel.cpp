@@ -1,0 +1,75 @@
+#include "desktop/overlay/LineChannel.h"
+
+#include <QJsonDocument>
+#include <QTimer>
+#include <array>
+#include <cerrno>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace lumio {
+
+LineChannel::LineChannel(int fd, std::function<void(const QJsonObject&)> onLine,
+                         std::function<void()> onClosed)
+    : fd(fd), notifier(fd, QSocketNotifier::Read), onLine(std::move(onLine)),
+      onClosed(std::move(onClosed)) {
+    QObject::connect(&notifier, &QSocketNotifier::activated, [this] { readable(); });
+}
+
+LineChannel::~LineChannel() {
+    notifier.setEnabled(false);
+    if (fd >= 0) ::close(fd);
+}
+
+bool LineChannel::send(const QJsonObject& message) {
+    if (fd < 0) return false;
+    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    line.append('\n');
+    qsizetype sent = 0;
+    while (sent < line.size()) {
+        const auto n = ::send(fd, line.constData() + sent, static_cast<size_t>(line.size() - sent),
+                              MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            close();
+            return false;
+        }
+        sent += n;
+    }
+    return true;
+}
+
+void LineChannel::readable() {
+    std::array<char, 4096> buffer{};
+    const auto n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) {
+        close();
+        return;
+    }
+    pending.append(buffer.data(), static_cast<size_t>(n));
+    std::size_t start = 0;
+    for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
+        const auto line =
+            QByteArray::fromRawData(pending.data() + start, static_cast<qsizetype>(end - start));
+        start = end + 1;
+        const auto document = QJsonDocument::fromJson(line);
+        // A line that is not an object is not ours to act on.
+        if (document.isObject()) onLine(document.object());
+        if (fd < 0) return; // closed by what the line did
+    }
+    pending.erase(0, start);
+}
+
+// Reports from the event loop, so that whoever hears of it may destroy us.
+void LineChannel::close() {
+    if (fd < 0) return;
+    notifier.setEnabled(false);
+    ::close(fd);
+    fd = -1;
+    QTimer::singleShot(0, &notifier, [this] {
+        if (onClosed) onClosed();
+    });
+}
+
+} // namespace lumio

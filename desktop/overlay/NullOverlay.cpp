@@ -1,0 +1,68 @@
+#include "desktop/overlay/NullOverlay.h"
+
+#include <iostream>
+
+namespace lumio {
+
+namespace {
+
+// A panel that is never seen. The one the user would answer in (the one not
+// letting clicks through) tells of the break when it is brought forward.
+class NullPanel final : public Panel {
+  public:
+    explicit NullPanel(bool announces) : announces(announces) {}
+    void setFrame(Rect) override {}
+    void orderFront() override {
+        if (announces)
+            std::cerr << "lumio: đến giờ nghỉ mắt (màn hình này không hiện được lời nhắc)\n";
+    }
+    void orderOut() override {}
+    bool isVisible() const override { return false; }
+    void setAlpha(double) override {}
+    // Nothing is on screen, so any fade is over at once.
+    void animateAlpha(double, Seconds, std::function<void()> completion) override {
+        if (completion) completion();
+    }
+
+  private:
+    bool announces;
+};
+
+class NullWebView final : public WebView {
+  public:
+    void loadFile(const std::filesystem::path&, const std::filesystem::path&) override {}
+    void evaluate(const std::string&) override {}
+    void setOnFinish(std::function<void()>) override {}
+    void setOnMessage(std::function<void(const std::optional<std::string>&)>) override {}
+    void setOnFail(std::function<void()>) override {}
+};
+
+// Any screen will do: the core needs one to go through a break.
+const Screen NOMINAL_SCREEN{{0, 0, 1280, 800}, {0, 0, 1280, 800}};
+
+} // namespace
+
+NullOverlayToolkit::NullOverlayToolkit(std::filesystem::path resources)
+    : resources(std::move(resources)) {}
+
+std::unique_ptr<Panel> NullOverlayToolkit::makePanel(const PanelStyle& style) {
+    return std::make_unique<NullPanel>(!style.clickThrough);
+}
+
+std::unique_ptr<WebView> NullOverlayToolkit::makeWebView(Panel&, double, double) {
+    return std::make_unique<NullWebView>();
+}
+
+const Screens& NullOverlayToolkit::screens() const {
+    return nominal;
+}
+
+std::vector<Screen> NullOverlayToolkit::NominalScreens::screens() const {
+    return {NOMINAL_SCREEN};
+}
+
+std::optional<Screen> NullOverlayToolkit::NominalScreens::mainScreen() const {
+    return NOMINAL_SCREEN;
+}
+
+} // namespace lumio
