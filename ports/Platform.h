@@ -1,34 +1,34 @@
 #pragma once
-
-#include "ports/Alerts.h"
+#include "ports/AudioOutput.h"
+#include "ports/AutostartEntry.h"
 #include "ports/Clock.h"
-#include "ports/Desktop.h"
-#include "ports/IdleSource.h"
-#include "ports/LoginItem.h"
+#include "ports/Dialogs.h"
+#include "ports/IdleMonitor.h"
+#include "ports/LocaleFormat.h"
 #include "ports/MainLoop.h"
-#include "ports/OverlayPorts.h"
+#include "ports/OverlayToolkit.h"
+#include "ports/RandomSource.h"
+#include "ports/SessionEvents.h"
 #include "ports/SettingsStore.h"
-#include "ports/Sound.h"
-#include "ports/StatusMenu.h"
-#include "ports/SystemEvents.h"
+#include "ports/TrayIcon.h"
 
 namespace lumio {
 
-// Everything the core needs from the desktop, owned by whoever runs it.
+// Everything the core needs from the desktop, owned by whoever runs it and
+// alive for as long as the App.
 struct Platform {
     Clock& clock;
     MainLoop& loop;
     SettingsStore& settings;
-    IdleSource& idle;
-    SystemEvents& systemEvents;
-    StatusBar& statusBar;
+    IdleMonitor& idle;
+    SessionEvents& session;
+    TrayIcon& tray;
     OverlayToolkit& overlay;
-    Audio& audio;
-    LoginItem& loginItem;
-    Alerts& alerts;
+    AudioOutput& audio;
+    AutostartEntry& autostart;
+    Dialogs& dialogs;
     LocaleFormat& locale;
     RandomSource& random;
-    Application& application;
 };
 
 } // namespace lumio

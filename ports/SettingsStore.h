@@ -21,8 +21,10 @@ class SettingsEditor {
     virtual void setValue(std::string_view key, SettingValue value) = 0;
 };
 
-// The persistent per-user store. It knows nothing of defaults or typed
-// reading rules: those belong to Prefs. Main thread only.
+// The persistent per-user store (a file under the user's config folder). It
+// knows nothing of defaults or typed reading rules: those belong to Prefs.
+// Main thread only. Nothing here throws: failures go to stderr, once per kind,
+// and never cost a change already made.
 class SettingsStore {
   public:
     // A change worked out from the values it reads, such as adding one to a counter.
@@ -32,8 +34,11 @@ class SettingsStore {
     // The value the user (or another program) stored under key, if any, with
     // every change made here on top, saved or not.
     virtual std::optional<SettingValue> value(std::string_view key) const = 0;
-    // Stores at once; a failure is reported by the store itself, never thrown.
-    // A change that cannot be saved yet is kept and saved later.
+    // Stores at once: on success the file holds the value (replaced
+    // atomically, so a crash leaves the old file or the new one). A change
+    // that cannot be saved yet (a full disk, a file being edited) is kept in
+    // memory, visible through value(), and saved with the next save that
+    // succeeds.
     virtual void setValue(std::string_view key, SettingValue value) = 0;
     // Runs edit on the stored values at once and stores what it sets, like
     // setValue. While the stored values cannot be read, edit may run again,

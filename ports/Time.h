@@ -1,5 +1,4 @@
 #pragma once
-
 #include <chrono>
 
 namespace lumio {
@@ -12,6 +11,7 @@ using Instant = std::chrono::time_point<std::chrono::system_clock, Seconds>;
 inline Instant instantFromEpoch(double secs) {
     return Instant{Seconds{secs}};
 }
+
 inline double epochSeconds(Instant t) {
     return t.time_since_epoch().count();
 }
