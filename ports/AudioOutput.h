@@ -11,8 +11,7 @@ class Sound {
     virtual ~Sound() = default;
 
     // Plays from the beginning, stopping a playback still running; returns at
-    // once. Without a sound server or device it plays nothing and says so
-    // once on stderr.
+    // once.
     virtual void play() = 0;
     // Stops a playback; harmless when none runs.
     virtual void stop() = 0;
@@ -23,8 +22,9 @@ class AudioOutput {
   public:
     virtual ~AudioOutput() = default;
 
-    // A playable sound from an in-memory WAV image (16-bit PCM), or null
-    // when the image is refused. Playback stops when the Sound is destroyed.
+    // A playable sound from an in-memory WAV image (16-bit PCM), or null,
+    // quietly, when the image is refused or there is no output device.
+    // Playback stops when the Sound is destroyed.
     virtual std::unique_ptr<Sound> load(std::vector<std::uint8_t> wav) = 0;
 };
 

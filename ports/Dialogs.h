@@ -18,11 +18,12 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
-    // Shows the dialog in front of other windows, on the screen under the
-    // pointer, and waits for the user. The main loop keeps running meanwhile
-    // (ticks, timers, D-Bus calls), so anything may have changed by the time
-    // it returns. Returns the index of the button chosen, or nullopt when the
-    // dialog was dismissed otherwise (Escape, the window's close button) or
+    // Shows the dialog in front of other windows and waits for the user. The
+    // main loop keeps running meanwhile (ticks, timers, D-Bus calls), so
+    // anything may have changed by the time it returns. Returns the index of
+    // the button chosen; Escape and the window's close button choose the last
+    // one, so the first is only ever chosen by the user's explicit click
+    // (unless it is the only one). nullopt when no button was chosen because
     // the program is quitting.
     virtual std::optional<std::size_t> ask(const MessageDialog& dialog) = 0;
 };

@@ -16,7 +16,7 @@ class MainLoop {
     virtual void after(Seconds delay, std::function<void()> work) = 0;
 
     // Runs work every interval, also while a menu or a modal dialog is open,
-    // until the loop ends. Call once: a second call adds a second ticker.
+    // until the loop ends. Call once: a later call replaces the earlier one.
     virtual void every(Seconds interval, std::function<void()> work) = 0;
 
     // Ends the loop once the current work returns, and with it the program

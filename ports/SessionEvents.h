@@ -12,8 +12,8 @@ struct SessionEventHandlers {
 // The login session's events, from logind and the screen savers on the
 // buses. Handlers run on the main thread, never from within watch(). Events
 // may repeat or come twice from two sources (a lock, then the screen saver):
-// the handlers must take repeats as harmless. Without a bus nothing is ever
-// delivered, and stderr says so once.
+// the handlers must take repeats as harmless. A missing bus or service only
+// leaves its events out, silently.
 class SessionEvents {
   public:
     virtual ~SessionEvents() = default;

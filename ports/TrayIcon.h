@@ -22,8 +22,8 @@ struct MenuItem {
     std::string title;
     bool enabled = true;
     Toggle toggle = Toggle::None;
-    bool checked = false;  // the state of a Check or Radio line
-    std::string shortcut;  // in Qt's portable key text, e.g. "Ctrl+Q"; empty: none
+    bool checked = false; // the state of a Check or Radio line
+    std::string shortcut; // in Qt's portable key text, e.g. "Ctrl+Q"; empty: none
     std::function<void()> action;
     Menu* submenu = nullptr;
     bool separator = false;

@@ -55,7 +55,7 @@ void BreakServer::received(const QJsonObject& message) {
         if (host == panels.end()) return;
         auto page =
             toolkit.makeWebView(*host->second, number(message, "width"), number(message, "height"));
-        page->setOnFinish([this, id] { tell(QStringLiteral("loaded"), id); });
+        page->setOnLoaded([this, id] { tell(QStringLiteral("loaded"), id); });
         page->setOnMessage([this, id](const std::optional<std::string>& body) {
             tell(QStringLiteral("message"), id,
                  {{QStringLiteral("body"),
@@ -69,7 +69,7 @@ void BreakServer::received(const QJsonObject& message) {
         if (op == QLatin1String("load")) {
             page->second->loadFile(path(message, "file"), path(message, "dir"));
         } else if (op == QLatin1String("eval")) {
-            page->second->evaluate(
+            page->second->runJavaScript(
                 message.value(QStringLiteral("script")).toString().toStdString());
         }
         return;
@@ -77,21 +77,20 @@ void BreakServer::received(const QJsonObject& message) {
     const auto found = panels.find(id);
     if (found == panels.end()) return;
     Panel& panel = *found->second;
-    if (op == QLatin1String("frame")) {
-        panel.setFrame({number(message, "x"), number(message, "y"), number(message, "width"),
-                        number(message, "height")});
-    } else if (op == QLatin1String("front")) {
-        panel.orderFront();
-    } else if (op == QLatin1String("out")) {
-        panel.orderOut();
-    } else if (op == QLatin1String("alpha")) {
-        panel.setAlpha(number(message, "value"));
+    if (op == QLatin1String("geometry")) {
+        panel.setGeometry({number(message, "x"), number(message, "y"), number(message, "width"),
+                           number(message, "height")});
+    } else if (op == QLatin1String("show")) {
+        panel.show();
+    } else if (op == QLatin1String("hide")) {
+        panel.hide();
+    } else if (op == QLatin1String("opacity")) {
+        panel.setOpacity(number(message, "value"));
     } else if (op == QLatin1String("fade")) {
         const int fade = message.value(QStringLiteral("fade")).toInt();
-        panel.animateAlpha(number(message, "to"), Seconds{number(message, "seconds")},
-                           [this, id, fade] {
-                               tell(QStringLiteral("faded"), id, {{QStringLiteral("fade"), fade}});
-                           });
+        panel.fadeTo(number(message, "to"), Seconds{number(message, "seconds")}, [this, id, fade] {
+            tell(QStringLiteral("faded"), id, {{QStringLiteral("fade"), fade}});
+        });
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "desktop/overlay/LineChannel.h"
 #include "desktop/break/QtOverlayToolkit.h"
+#include "desktop/overlay/LineChannel.h"
 
 #include <map>
 #include <memory>

@@ -38,7 +38,7 @@ ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack,
             &ClickThroughWebView::sleepIfIdle, Qt::QueuedConnection);
     connect(&page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus, int exitCode) {
-                fail("trình hiển thị trang đã dừng (mã thoát " + std::to_string(exitCode) + ")");
+                fail("the page's renderer ended (exit status " + std::to_string(exitCode) + ")");
             });
 
     setPage(&page);
@@ -54,13 +54,13 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
     pageFile = file;
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) {
-        fail("không có tệp này");
+        fail("no such file");
         return;
     }
     const auto url = QUrl::fromLocalFile(
         QString::fromStdString(std::filesystem::weakly_canonical(file, error).string()));
     if (error || !ResourceInterceptor::isInside(url, readAccessDir)) {
-        fail("tệp nằm ngoài thư mục " + readAccessDir.string());
+        fail("the file lies outside " + readAccessDir.string());
         return;
     }
     interceptor.allowOnly(readAccessDir);
@@ -68,13 +68,13 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
     page.load(url);
 }
 
-void ClickThroughWebView::evaluate(const std::string& script) {
+void ClickThroughWebView::runJavaScript(const std::string& script) {
     wake();
     page.runJavaScript(QString::fromStdString(script));
 }
 
-void ClickThroughWebView::setOnFinish(std::function<void()> finish) {
-    onFinish = std::move(finish);
+void ClickThroughWebView::setOnLoaded(std::function<void()> loaded) {
+    onLoaded = std::move(loaded);
 }
 
 void ClickThroughWebView::setOnMessage(
@@ -90,7 +90,7 @@ void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
     if (!page.isDocument(info.url())) return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadSucceededStatus:
-        if (onFinish) onFinish();
+        if (onLoaded) onLoaded();
         break;
     case QWebEngineLoadingInfo::LoadFailedStatus:
         fail(info.errorString().toStdString());
@@ -102,7 +102,7 @@ void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
 
 void ClickThroughWebView::fail(const std::string& why) {
     if (stack->isShutDown()) return;
-    stack->shutDown("không mở được trang lời nhắc " + pageFile.string() + ": " + why);
+    stack->shutDown("could not open the break page " + pageFile.string() + ": " + why);
     if (onFail) onFail();
 }
 

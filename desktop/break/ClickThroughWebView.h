@@ -3,7 +3,7 @@
 #include "desktop/break/PageBridge.h"
 #include "desktop/break/ResourceInterceptor.h"
 #include "desktop/break/ResourceOnlyPage.h"
-#include "ports/OverlayPorts.h"
+#include "ports/WebView.h"
 
 #include <QWebChannel>
 #include <QWebEngineLoadingInfo>
@@ -41,8 +41,8 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
 
     void loadFile(const std::filesystem::path& file,
                   const std::filesystem::path& readAccessDir) override;
-    void evaluate(const std::string& script) override;
-    void setOnFinish(std::function<void()> onFinish) override;
+    void runJavaScript(const std::string& script) override;
+    void setOnLoaded(std::function<void()> onLoaded) override;
     void setOnMessage(std::function<void(const std::optional<std::string>&)> onMessage) override;
     void setOnFail(std::function<void()> onFail) override;
 
@@ -54,7 +54,7 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
 
     const std::shared_ptr<PanelStack> stack;
     std::filesystem::path pageFile;
-    std::function<void()> onFinish;
+    std::function<void()> onLoaded;
     std::function<void()> onFail;
     // Declared so that the page goes first and the interceptor last.
     ResourceInterceptor interceptor;

@@ -70,27 +70,28 @@ OverlayPanel::~OverlayPanel() {
     stack->remove(*this);
 }
 
-void OverlayPanel::setFrame(Rect frame) {
-    setGeometry(pixels(frame.x), pixels(frame.y), pixels(frame.width), pixels(frame.height));
+void OverlayPanel::setGeometry(Rect geometry) {
+    QWidget::setGeometry(pixels(geometry.x), pixels(geometry.y), pixels(geometry.width),
+                         pixels(geometry.height));
 }
 
-void OverlayPanel::orderFront() {
+void OverlayPanel::show() {
     if (!canShow()) return;
     if (hostsPage) fitShape();
-    show();
+    QWidget::show();
     stack->restack();
 }
 
-void OverlayPanel::orderOut() {
-    hide();
+void OverlayPanel::hide() {
+    QWidget::hide();
 }
 
-void OverlayPanel::setAlpha(double alpha) {
+void OverlayPanel::setOpacity(double opacity) {
     stopFade();
-    setWindowOpacity(alpha);
+    setWindowOpacity(opacity);
 }
 
-void OverlayPanel::animateAlpha(double to, Seconds duration, std::function<void()> completion) {
+void OverlayPanel::fadeTo(double to, Seconds duration, std::function<void()> completion) {
     stopFade();
     fade = new QPropertyAnimation(this, "windowOpacity", this);
     fade->setDuration(static_cast<int>(std::lround(std::max(0.0, duration.count()) * 1000)));
@@ -153,8 +154,8 @@ bool OverlayPanel::canShow() {
     // Without a compositor the black would be drawn opaque and hide the screen.
     if (panelStyle.blackAlpha > 0 && !x11::compositorRunning()) {
         if (!toldNoCompositor) {
-            std::cerr << "lumio: không có trình tổng hợp cửa sổ (compositor) nên màn hình sẽ "
-                         "không được làm tối trong giờ nghỉ mắt\n";
+            std::cerr << "lumio: no compositing manager, so the screen is not dimmed during "
+                         "breaks\n";
             toldNoCompositor = true;
         }
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/OverlayPorts.h"
+#include "ports/Panel.h"
 
 #include <QPointer>
 #include <QPropertyAnimation>
@@ -24,12 +24,13 @@ class OverlayPanel final : public QWidget, public Panel {
     OverlayPanel(const OverlayPanel&) = delete;
     OverlayPanel& operator=(const OverlayPanel&) = delete;
 
-    void setFrame(Rect frame) override;
-    void orderFront() override;
-    void orderOut() override;
+    // These hide QWidget's members of the same names, which they call.
+    void setGeometry(Rect geometry) override;
+    void show() override;
+    void hide() override;
     bool isVisible() const override { return QWidget::isVisible(); }
-    void setAlpha(double alpha) override;
-    void animateAlpha(double to, Seconds duration, std::function<void()> completion) override;
+    void setOpacity(double opacity) override;
+    void fadeTo(double opacity, Seconds duration, std::function<void()> completion) override;
 
     int level() const { return panelStyle.level; }
     // Puts the break page over the whole panel, following its size.

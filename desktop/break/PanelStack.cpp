@@ -26,9 +26,9 @@ void PanelStack::restack() const {
 void PanelStack::shutDown(const std::string& reason) {
     if (shutDownReason) return;
     shutDownReason = reason;
-    std::cerr << "lumio: " << reason << "; vẫn tính giờ nghỉ mắt nhưng sẽ không hiện lời nhắc\n";
+    std::cerr << "lumio: " << reason << "; breaks are still counted but not shown\n";
     for (OverlayPanel* panel : panels)
-        panel->orderOut();
+        panel->hide();
 }
 
 } // namespace lumio

@@ -49,12 +49,12 @@ int main(int argc, char* argv[]) {
     // dies, and if it died before we asked, our parent is already someone else.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (parent <= 0 || ::getppid() != parent) {
-        std::cerr << "lumio-break: chỉ Lumio mới chạy được chương trình này\n";
+        std::cerr << "lumio-break: this program is started by lumio only\n";
         return EXIT_FAILURE;
     }
     const int channel = takeChannel();
     if (channel < 0) {
-        std::cerr << "lumio-break: không có kênh tới Lumio: " << std::strerror(errno) << "\n";
+        std::cerr << "lumio-break: no channel to lumio: " << std::strerror(errno) << "\n";
         return EXIT_FAILURE;
     }
 
@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setQuitOnLastWindowClosed(false);
     if (!QtOverlayToolkit::available()) {
-        std::cerr << "lumio-break: không có màn hình X (XWayland)\n";
+        std::cerr << "lumio-break: no X display (XWayland)\n";
         return EXIT_FAILURE;
     }
     const BreakServer server(channel, reportPaint);

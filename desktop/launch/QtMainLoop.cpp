@@ -2,6 +2,8 @@
 
 #include "desktop/measure/TimingLog.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <chrono>
 
@@ -28,9 +30,13 @@ void QtMainLoop::after(Seconds delay, std::function<void()> work) {
     QTimer::singleShot(toMillis(delay), &context, std::move(work));
 }
 
-void QtMainLoop::startTicker(Seconds interval, Seconds, std::function<void()> tick) {
-    onTick = std::move(tick);
+void QtMainLoop::every(Seconds interval, std::function<void()> work) {
+    onTick = std::move(work);
     ticker.start(std::max(toMillis(interval), std::chrono::milliseconds{1}));
+}
+
+void QtMainLoop::quit() {
+    QCoreApplication::quit();
 }
 
 } // namespace lumio

@@ -17,7 +17,8 @@ class QtMainLoop final : public MainLoop {
     // a timing log, when given, hears when each tick begins and ends.
     explicit QtMainLoop(double timeScale = 1.0, TimingLog* timing = nullptr);
     void after(Seconds delay, std::function<void()> work) override;
-    void startTicker(Seconds interval, Seconds tolerance, std::function<void()> onTick) override;
+    void every(Seconds interval, std::function<void()> work) override;
+    void quit() override;
     // Fires with every tick, for desktop work that should wake the program no
     // more often than the ticker does.
     const QTimer& tickTimer() const { return ticker; }

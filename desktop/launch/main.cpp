@@ -2,27 +2,26 @@
 #include "app/SingleInstance.h"
 #include "desktop/launch/ApplicationService.h"
 #include "desktop/launch/CommandLine.h"
-#include "desktop/system/DBusSystemEvents.h"
-#include "desktop/overlay/HelperOverlay.h"
-#include "desktop/system/IdleTime.h"
 #include "desktop/launch/InstanceLock.h"
-#include "desktop/overlay/NullOverlay.h"
-#include "desktop/tray/QtAlerts.h"
-#include "desktop/launch/QtApplication.h"
-#include "desktop/system/QtAudio.h"
-#include "desktop/system/QtLocaleFormat.h"
 #include "desktop/launch/QtMainLoop.h"
-#include "desktop/tray/QtStatusItem.h"
 #include "desktop/launch/QuitOnSignal.h"
 #include "desktop/launch/Resources.h"
-#include "desktop/system/SettingsReload.h"
-#include "desktop/system/StdRandom.h"
-#include "desktop/tray/SvgImage.h"
-#include "desktop/system/SystemClock.h"
 #include "desktop/measure/TimeScale.h"
 #include "desktop/measure/TimingLog.h"
-#include "desktop/system/XdgAutostart.h"
+#include "desktop/overlay/HelperOverlay.h"
+#include "desktop/overlay/NullOverlay.h"
 #include "desktop/overlay/WebEngineSetup.h"
+#include "desktop/system/DBusSessionEvents.h"
+#include "desktop/system/DesktopIdleMonitor.h"
+#include "desktop/system/QtAudioOutput.h"
+#include "desktop/system/QtLocaleFormat.h"
+#include "desktop/system/SettingsReload.h"
+#include "desktop/system/StdRandom.h"
+#include "desktop/system/SystemClock.h"
+#include "desktop/system/XdgAutostart.h"
+#include "desktop/tray/QtDialogs.h"
+#include "desktop/tray/QtTrayIcon.h"
+#include "desktop/tray/SvgImage.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QApplication>
@@ -79,8 +78,8 @@ int main(int argc, char* argv[]) {
     // Without any usable place for the lock Lumio still runs, only unguarded.
     const auto taken = takeInstanceLock(std::getenv("XDG_RUNTIME_DIR"));
     if (!taken.lock) {
-        std::cerr << "lumio: không tạo được khoá, chạy mà không chặn bản thứ hai: " << taken.problem
-                  << "\n";
+        std::cerr << "lumio: no instance lock, so a second copy is not kept from starting: "
+                  << taken.problem << "\n";
     } else if (isSecondInstance(taken.lock->runningCount())) {
         // The running copy does what this launch asked for.
         const QCoreApplication forwarding(argc, argv);
@@ -102,7 +101,7 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options out by now; what is left is ours.
     const auto arguments = argumentsAfterProgram(QApplication::arguments());
     for (const auto& option : unknownOptions(arguments)) {
-        std::cerr << "lumio: bỏ qua tuỳ chọn không biết: " << option << "\n";
+        std::cerr << "lumio: ignoring unknown option " << option << "\n";
     }
     const QuitOnSignal quitOnSignal;
 
@@ -118,19 +117,18 @@ int main(int argc, char* argv[]) {
     SystemClock clock(timeScale);
     QtMainLoop loop(timeScale, timing.get());
     JsonSettingsStore settings(JsonSettingsStore::defaultPath());
-    DesktopIdleSource idle;
-    DBusSystemEvents systemEvents;
-    QtStatusBar statusBar(resources);
+    DesktopIdleMonitor idle;
+    DBusSessionEvents session;
+    QtTrayIcon tray(resources);
     const auto overlay =
         makeOverlayToolkit(executable.parent_path(), resources, timing.get(), timeScale);
-    QtAudio audio;
-    XdgAutostart loginItem(executable);
-    QtAlerts alerts(resources);
+    QtAudioOutput audio;
+    XdgAutostart autostart(executable);
+    QtDialogs dialogs(resources);
     QtLocaleFormat locale;
     StdRandom random;
-    QtApplication desktopApplication;
-    Platform platform{clock, loop,      settings, idle,   systemEvents, statusBar,         *overlay,
-                      audio, loginItem, alerts,   locale, random,       desktopApplication};
+    Platform platform{clock,    loop,  settings,  idle,    session, tray,
+                      *overlay, audio, autostart, dialogs, locale,  random};
 
     App app(platform, arguments);
     const SettingsReload reload(

@@ -18,7 +18,8 @@ double timeScaleFromEnvironment(std::ostream& log) {
     const auto* end = text + std::strlen(text);
     const auto [rest, error] = std::from_chars(text, end, scale);
     if (error != std::errc{} || rest != end || !(scale >= 1.0 && scale <= MAX_SCALE)) {
-        log << "lumio: bỏ qua LUMIO_TIME_SCALE=" << text << " (cần một số từ 1 đến 10000)\n";
+        log << "lumio: ignoring LUMIO_TIME_SCALE=" << text
+            << " (a number from 1 to 10000 is needed)\n";
         return 1.0;
     }
     return scale;

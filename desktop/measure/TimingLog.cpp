@@ -21,8 +21,8 @@ double millisecondsSince(Clock::time_point start) {
 std::unique_ptr<TimingLog> TimingLog::open(const std::filesystem::path& file, std::ostream& log) {
     std::ofstream out(file, std::ios::app);
     if (!out) {
-        log << "lumio: không mở được nhật ký đo thời gian " << file.string() << ": "
-            << std::strerror(errno) << "\n";
+        log << "lumio: cannot open the timing log " << file.string() << ": " << std::strerror(errno)
+            << "\n";
         return nullptr;
     }
     out << std::fixed << std::setprecision(1);

@@ -1,7 +1,7 @@
 #include "desktop/overlay/HelperOverlay.h"
 
-#include "desktop/overlay/HelperProcess.h"
 #include "desktop/measure/TimingLog.h"
+#include "desktop/overlay/HelperProcess.h"
 #include "desktop/overlay/X11Display.h"
 
 #include <QGuiApplication>
@@ -26,8 +26,7 @@ QString text(const std::filesystem::path& path) {
 // it runs; it ends with the last of them.
 class HelperRun final {
   public:
-    HelperRun(const std::filesystem::path& program, TimingLog* timing,
-                  std::set<std::string>& said)
+    HelperRun(const std::filesystem::path& program, TimingLog* timing, std::set<std::string>& said)
         : timing(timing),
           process(
               program, arguments(timing), [this](const QJsonObject& message) { received(message); },
@@ -76,8 +75,8 @@ class HelperRun final {
 
     void ended(const std::string& why) {
         gone = true;
-        std::cerr << "lumio: trình hiện giờ nghỉ mắt " << why
-                  << "; giờ nghỉ này vẫn được tính, lần sau sẽ mở lại\n";
+        std::cerr << "lumio: the break helper " << why
+                  << "; this break still counts, and the next one starts a new helper\n";
         if (onGone) onGone();
     }
 
@@ -108,30 +107,30 @@ class RemotePanel final : public Panel {
     int panelId() const { return id; }
     const std::shared_ptr<HelperRun>& helperRun() const { return helper; }
 
-    void setFrame(Rect frame) override {
-        helper->send(QStringLiteral("frame"), id,
-                     {{QStringLiteral("x"), frame.x},
-                      {QStringLiteral("y"), frame.y},
-                      {QStringLiteral("width"), frame.width},
-                      {QStringLiteral("height"), frame.height}});
+    void setGeometry(Rect geometry) override {
+        helper->send(QStringLiteral("geometry"), id,
+                     {{QStringLiteral("x"), geometry.x},
+                      {QStringLiteral("y"), geometry.y},
+                      {QStringLiteral("width"), geometry.width},
+                      {QStringLiteral("height"), geometry.height}});
     }
-    void orderFront() override {
+    void show() override {
         visible = true;
-        helper->send(QStringLiteral("front"), id);
+        helper->send(QStringLiteral("show"), id);
     }
-    void orderOut() override {
+    void hide() override {
         visible = false;
-        helper->send(QStringLiteral("out"), id);
+        helper->send(QStringLiteral("hide"), id);
     }
     // What was last asked for: the helper may still refuse to show a panel
     // (no compositor for the dimming), which the core need not know.
     bool isVisible() const override { return visible; }
-    void setAlpha(double alpha) override {
+    void setOpacity(double opacity) override {
         completion = nullptr;
         ++fade;
-        helper->send(QStringLiteral("alpha"), id, {{QStringLiteral("value"), alpha}});
+        helper->send(QStringLiteral("opacity"), id, {{QStringLiteral("value"), opacity}});
     }
-    void animateAlpha(double to, Seconds duration, std::function<void()> done) override {
+    void fadeTo(double to, Seconds duration, std::function<void()> done) override {
         completion = std::move(done);
         ++fade;
         helper->send(QStringLiteral("fade"), id,
@@ -180,12 +179,12 @@ class RemoteWebView final : public WebView {
             QStringLiteral("load"), id,
             {{QStringLiteral("file"), text(file)}, {QStringLiteral("dir"), text(readAccessDir)}});
     }
-    void evaluate(const std::string& script) override {
+    void runJavaScript(const std::string& script) override {
         helper->scriptSent();
         helper->send(QStringLiteral("eval"), id,
                      {{QStringLiteral("script"), QString::fromStdString(script)}});
     }
-    void setOnFinish(std::function<void()> handler) override { onFinish = std::move(handler); }
+    void setOnLoaded(std::function<void()> handler) override { onLoaded = std::move(handler); }
     void setOnMessage(std::function<void(const std::optional<std::string>&)> handler) override {
         onMessage = std::move(handler);
     }
@@ -195,7 +194,7 @@ class RemoteWebView final : public WebView {
     void received(const QJsonObject& message) {
         const auto event = message.value(QStringLiteral("ev")).toString();
         if (event == QLatin1String("loaded")) {
-            if (onFinish) onFinish();
+            if (onLoaded) onLoaded();
         } else if (event == QLatin1String("message")) {
             const auto body = message.value(QStringLiteral("body"));
             if (onMessage)
@@ -214,7 +213,7 @@ class RemoteWebView final : public WebView {
     const std::shared_ptr<HelperRun> helper;
     const int id;
     bool hasFailed = false;
-    std::function<void()> onFinish;
+    std::function<void()> onLoaded;
     std::function<void(const std::optional<std::string>&)> onMessage;
     std::function<void()> onFail;
 };

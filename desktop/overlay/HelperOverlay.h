@@ -1,7 +1,7 @@
 #pragma once
 
 #include "desktop/overlay/QtScreens.h"
-#include "ports/OverlayPorts.h"
+#include "ports/OverlayToolkit.h"
 
 #include <filesystem>
 #include <memory>

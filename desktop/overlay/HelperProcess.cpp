@@ -29,10 +29,10 @@ int pidfdOpen(pid_t pid) {
 
 std::string describe(int status) {
     if (WIFSIGNALED(status)) {
-        return "bị dừng bởi tín hiệu " + std::to_string(WTERMSIG(status)) + " (" +
+        return "was killed by signal " + std::to_string(WTERMSIG(status)) + " (" +
                strsignal(WTERMSIG(status)) + ")";
     }
-    return "đã thoát (mã " + std::to_string(WEXITSTATUS(status)) + ")";
+    return "exited with status " + std::to_string(WEXITSTATUS(status));
 }
 
 // Waits for a child that was told to end, killing it when it takes too long,
@@ -71,13 +71,13 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
     int ends[2];
     int errors[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        end(std::string("không tạo được kênh: ") + std::strerror(errno));
+        end(std::string("could not open its channel: ") + std::strerror(errno));
         return;
     }
     if (::pipe2(errors, O_CLOEXEC) != 0) {
         ::close(ends[0]);
         ::close(ends[1]);
-        end(std::string("không tạo được kênh: ") + std::strerror(errno));
+        end(std::string("could not open its channel: ") + std::strerror(errno));
         return;
     }
     const std::string path = program.string();
@@ -108,7 +108,7 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
     if (error != 0) {
         ::close(ends[0]);
         child = -1;
-        end("không chạy được " + path + ": " + std::strerror(error));
+        end("could not be started from " + path + ": " + std::strerror(error));
         return;
     }
     pidFd = pidfdOpen(child);
@@ -126,12 +126,12 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
         [this] {
             // A channel that broke leaves a child we can no longer talk to.
             if (child > 0) ::kill(child, SIGKILL);
-            if (pidFd < 0) end("đã ngắt kênh");
+            if (pidFd < 0) end("closed its channel");
         });
     QObject::connect(&ping, &QTimer::timeout, &context, [this] {
         if (++silentSecs >= STALL_SECS) {
             ::kill(child, SIGKILL);
-            end("không trả lời trong " + std::to_string(STALL_SECS) + " giây");
+            end("did not answer for " + std::to_string(STALL_SECS) + " seconds");
             return;
         }
         channel->send({{QStringLiteral("op"), QStringLiteral("ping")}});

@@ -11,16 +11,15 @@ namespace {
 class NullPanel final : public Panel {
   public:
     explicit NullPanel(bool announces) : announces(announces) {}
-    void setFrame(Rect) override {}
-    void orderFront() override {
-        if (announces)
-            std::cerr << "lumio: đến giờ nghỉ mắt (màn hình này không hiện được lời nhắc)\n";
+    void setGeometry(Rect) override {}
+    void show() override {
+        if (announces) std::cerr << "lumio: time for an eye break (this screen cannot show it)\n";
     }
-    void orderOut() override {}
+    void hide() override {}
     bool isVisible() const override { return false; }
-    void setAlpha(double) override {}
+    void setOpacity(double) override {}
     // Nothing is on screen, so any fade is over at once.
-    void animateAlpha(double, Seconds, std::function<void()> completion) override {
+    void fadeTo(double, Seconds, std::function<void()> completion) override {
         if (completion) completion();
     }
 
@@ -31,8 +30,8 @@ class NullPanel final : public Panel {
 class NullWebView final : public WebView {
   public:
     void loadFile(const std::filesystem::path&, const std::filesystem::path&) override {}
-    void evaluate(const std::string&) override {}
-    void setOnFinish(std::function<void()>) override {}
+    void runJavaScript(const std::string&) override {}
+    void setOnLoaded(std::function<void()>) override {}
     void setOnMessage(std::function<void(const std::optional<std::string>&)>) override {}
     void setOnFail(std::function<void()>) override {}
 };
@@ -61,7 +60,7 @@ std::vector<Screen> NullOverlayToolkit::NominalScreens::screens() const {
     return {NOMINAL_SCREEN};
 }
 
-std::optional<Screen> NullOverlayToolkit::NominalScreens::mainScreen() const {
+std::optional<Screen> NullOverlayToolkit::NominalScreens::primaryScreen() const {
     return NOMINAL_SCREEN;
 }
 

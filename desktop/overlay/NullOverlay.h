@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/OverlayPorts.h"
+#include "ports/OverlayToolkit.h"
 
 namespace lumio {
 
@@ -21,8 +21,8 @@ class NullOverlayToolkit final : public OverlayToolkit {
     class NominalScreens final : public Screens {
       public:
         std::vector<Screen> screens() const override;
-        std::optional<Screen> mainScreen() const override;
-        Point pointer() const override { return {}; }
+        std::optional<Screen> primaryScreen() const override;
+        Point pointerPosition() const override { return {}; }
     };
 
     std::filesystem::path resources;

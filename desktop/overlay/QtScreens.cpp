@@ -49,13 +49,13 @@ std::vector<Screen> QtScreens::screens() const {
     return result;
 }
 
-std::optional<Screen> QtScreens::mainScreen() const {
+std::optional<Screen> QtScreens::primaryScreen() const {
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (primary == nullptr) return std::nullopt;
     return screen(*primary, x11::docks());
 }
 
-Point QtScreens::pointer() const {
+Point QtScreens::pointerPosition() const {
     const QPoint at = QCursor::pos();
     return {static_cast<double>(at.x()), static_cast<double>(at.y())};
 }

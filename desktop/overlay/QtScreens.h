@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/OverlayPorts.h"
+#include "ports/Screens.h"
 
 namespace lumio {
 
@@ -8,8 +8,8 @@ namespace lumio {
 class QtScreens final : public Screens {
   public:
     std::vector<Screen> screens() const override;
-    std::optional<Screen> mainScreen() const override;
-    Point pointer() const override;
+    std::optional<Screen> primaryScreen() const override;
+    Point pointerPosition() const override;
 };
 
 } // namespace lumio

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/Desktop.h"
+#include "ports/LocaleFormat.h"
 
 namespace lumio {
 

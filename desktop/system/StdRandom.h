@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/Desktop.h"
+#include "ports/RandomSource.h"
 
 #include <random>
 

@@ -2,16 +2,15 @@
 // open, and saves a picture of it: menu_screenshot <out.png>. Runs on a fresh
 // settings file in a temporary folder, so it shows the defaults.
 #include "app/App.h"
-#include "desktop/overlay/NullOverlay.h"
-#include "desktop/tray/QtAlerts.h"
-#include "desktop/launch/QtApplication.h"
-#include "desktop/system/QtAudio.h"
-#include "desktop/system/QtLocaleFormat.h"
 #include "desktop/launch/QtMainLoop.h"
-#include "desktop/tray/QtStatusItem.h"
+#include "desktop/overlay/NullOverlay.h"
+#include "desktop/system/QtAudioOutput.h"
+#include "desktop/system/QtLocaleFormat.h"
 #include "desktop/system/StdRandom.h"
 #include "desktop/system/SystemClock.h"
 #include "desktop/system/XdgAutostart.h"
+#include "desktop/tray/QtDialogs.h"
+#include "desktop/tray/QtTrayIcon.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QAction>
@@ -28,22 +27,22 @@ using namespace lumio;
 
 namespace {
 
-class NoIdle final : public IdleSource {
+class NoIdle final : public IdleMonitor {
   public:
     double secondsSinceLastInput() override { return 0; }
 };
 
-class NoSystemEvents final : public SystemEvents {
+class NoSessionEvents final : public SessionEvents {
   public:
-    void observe(SystemEventHandlers) override {}
+    void watch(SessionEventHandlers) override {}
 };
 
 constexpr int SETTLE_MS = 500;
 constexpr int MARGIN = 16;
 
-QAction* actionTitled(const QMenu& menu, const QString& title) {
+QAction* actionWithId(const QMenu& menu, const QString& id) {
     for (auto* action : menu.actions()) {
-        if (action->text() == title) return action;
+        if (action->objectName() == id) return action;
     }
     return nullptr;
 }
@@ -65,25 +64,24 @@ int main(int argc, char* argv[]) {
     JsonSettingsStore settings(folder / "settings.json");
     settings.setValue("welcomed", true);
     NoIdle idle;
-    NoSystemEvents systemEvents;
-    QtStatusBar statusBar(resources);
+    NoSessionEvents session;
+    QtTrayIcon tray(resources);
     NullOverlayToolkit overlay(resources);
-    QtAudio audio;
-    XdgAutostart loginItem(folder / "lumio", folder / "autostart");
-    QtAlerts alerts(resources);
+    QtAudioOutput audio;
+    XdgAutostart autostart(folder / "lumio", folder / "autostart");
+    QtDialogs dialogs(resources);
     QtLocaleFormat locale;
     StdRandom random;
-    QtApplication desktopApplication;
-    Platform platform{clock, loop,      settings, idle,   systemEvents, statusBar,         overlay,
-                      audio, loginItem, alerts,   locale, random,       desktopApplication};
+    Platform platform{clock,   loop,  settings,  idle,    session, tray,
+                      overlay, audio, autostart, dialogs, locale,  random};
     App app(platform, {});
     app.applicationDidFinishLaunching();
 
-    QMenu* menu = statusBar.lastItem()->menu();
+    QMenu* menu = tray.menu();
     menu->popup(QPoint(MARGIN * 4, MARGIN * 4));
     int status = 1;
     QTimer::singleShot(SETTLE_MS, [&] {
-        QAction* animals = actionTitled(*menu, QStringLiteral("Các bạn thú"));
+        QAction* animals = actionWithId(*menu, QStringLiteral("animals"));
         if (!animals) {
             std::cerr << "menu_screenshot: no animals submenu\n";
             QApplication::quit();

@@ -1,4 +1,4 @@
-#include "desktop/tray/QtStatusItem.h"
+#include "desktop/tray/QtTrayIcon.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -12,18 +12,18 @@ using namespace lumio;
 
 namespace {
 
-class RecordingDelegate final : public MenuDelegate {
+class RecordingListener final : public MenuListener {
   public:
-    void menuWillOpen() override { ++opened; }
+    void menuOpened() override { ++opened; }
     void menuInUse() override { ++inUse; }
-    void menuDidClose() override { ++closed; }
+    void menuClosed() override { ++closed; }
     int opened = 0;
     int inUse = 0;
     int closed = 0;
 };
 
 // A small model with one of every kind of line.
-class StatusItemMenu : public ::testing::Test {
+class TrayIconMenu : public ::testing::Test {
   protected:
     void SetUp() override {
         auto& info = add(top, "Info");
@@ -44,9 +44,9 @@ class StatusItemMenu : public ::testing::Test {
         auto& opener = add(top, "More");
         opener.submenu = &sub;
         auto& quit = add(top, "Quit");
-        quit.keyEquivalent = "q";
+        quit.shortcut = "Ctrl+Q";
 
-        item.setMenu(top, delegate);
+        item.setMenu(top, listener);
         menu = item.menu();
         ASSERT_NE(menu, nullptr);
     }
@@ -67,12 +67,12 @@ class StatusItemMenu : public ::testing::Test {
     MenuItem* plain = nullptr;
     int toggled = 0;
     int plainRuns = 0;
-    RecordingDelegate delegate;
-    QtStatusItem item{LUMIO_RESOURCES_DIR};
+    RecordingListener listener;
+    QtTrayIcon item{LUMIO_RESOURCES_DIR};
     QMenu* menu = nullptr;
 };
 
-TEST_F(StatusItemMenu, MirrorsTheModel) {
+TEST_F(TrayIconMenu, MirrorsTheModel) {
     ASSERT_EQ(menu->actions().size(), 6);
     EXPECT_EQ(action(0)->text(), "Info");
     EXPECT_FALSE(action(0)->isEnabled());
@@ -99,7 +99,7 @@ TEST_F(StatusItemMenu, MirrorsTheModel) {
     EXPECT_TRUE(action(4)->shortcut().isEmpty());
 }
 
-TEST_F(StatusItemMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
+TEST_F(TrayIconMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
     action(3)->trigger();
     EXPECT_EQ(plainRuns, 1);
     EXPECT_FALSE(action(3)->isChecked());
@@ -120,7 +120,7 @@ TEST_F(StatusItemMenu, ChoosingALineRunsItsActionAndKeepsTheModelsMarks) {
     EXPECT_FALSE(choices[1]->isChecked());
 }
 
-TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
+TEST_F(TrayIconMenu, ModelChangesShowAfterMenuChanged) {
     toggle->checked = false;
     toggle->title = "Toggled";
     items.front().title = "Info 2";
@@ -135,30 +135,30 @@ TEST_F(StatusItemMenu, ModelChangesShowAfterMenuChanged) {
     EXPECT_TRUE(action(4)->menu()->actions()[1]->isChecked());
 }
 
-TEST_F(StatusItemMenu, TellsTheDelegateWhenTheMenuOpensIsUsedAndCloses) {
+TEST_F(TrayIconMenu, TellsTheListenerWhenTheMenuOpensIsUsedAndCloses) {
     emit menu->aboutToShow();
     emit action(4)->menu()->aboutToShow();
     emit action(4)->menu()->actions()[1]->hovered();
     emit menu->aboutToHide();
-    EXPECT_EQ(delegate.opened, 1);
-    EXPECT_EQ(delegate.inUse, 2);
-    EXPECT_EQ(delegate.closed, 1);
+    EXPECT_EQ(listener.opened, 1);
+    EXPECT_EQ(listener.inUse, 2);
+    EXPECT_EQ(listener.closed, 1);
     EXPECT_FALSE(item.menuOnScreen()) << "a tray host draws it";
 
     menu->popup(QPoint(10, 10));
     EXPECT_TRUE(item.menuOnScreen()) << "Lumio draws it";
     menu->hide();
     EXPECT_FALSE(item.menuOnScreen());
-    EXPECT_EQ(delegate.opened, 2);
-    EXPECT_EQ(delegate.closed, 2);
+    EXPECT_EQ(listener.opened, 2);
+    EXPECT_EQ(listener.closed, 2);
 }
 
-TEST(StatusItemImage, LoadsNamedSvgsAndRefusesMissingOnes) {
-    QtStatusItem item{LUMIO_RESOURCES_DIR};
-    EXPECT_TRUE(item.setImage("menubar", 18));
-    EXPECT_TRUE(item.setImage("AppIcon", 18));
-    EXPECT_FALSE(item.setImage("no-such-image", 18));
-    item.setAppearsDisabled(true);
+TEST(TrayIconImage, LoadsNamedSvgsAndRefusesMissingOnes) {
+    QtTrayIcon item{LUMIO_RESOURCES_DIR};
+    EXPECT_TRUE(item.setIcon("menubar", 18));
+    EXPECT_TRUE(item.setIcon("AppIcon", 18));
+    EXPECT_FALSE(item.setIcon("no-such-image", 18));
+    item.setPaused(true);
 }
 
 } // namespace

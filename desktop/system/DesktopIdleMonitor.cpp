@@ -1,4 +1,4 @@
-#include "desktop/system/IdleTime.h"
+#include "desktop/system/DesktopIdleMonitor.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -55,7 +55,7 @@ std::optional<double> askSessionBus(const QString& service, const QString& path,
 // to the question the previous call sent, which has long arrived, and sends
 // the next. Waiting for a fresh answer would wake the program a second time
 // every tick; the price is that input comes to light one call late.
-struct DesktopIdleSource::XServer {
+struct DesktopIdleMonitor::XServer {
     using Clock = std::chrono::steady_clock;
 
     xcb_connection_t* connection;
@@ -110,7 +110,7 @@ struct DesktopIdleSource::XServer {
     }
 };
 
-DesktopIdleSource::DesktopIdleSource(std::ostream& log) : xServer(XServer::open()), log(log) {
+DesktopIdleMonitor::DesktopIdleMonitor(std::ostream& log) : xServer(XServer::open()), log(log) {
     if (xServer) sources.emplace_back([server = xServer.get()] { return server->idleSeconds(); });
     if (QDBusConnection::sessionBus().isConnected()) {
         sources.emplace_back([] {
@@ -130,9 +130,9 @@ DesktopIdleSource::DesktopIdleSource(std::ostream& log) : xServer(XServer::open(
     secondsSinceLastInput();
 }
 
-DesktopIdleSource::~DesktopIdleSource() = default;
+DesktopIdleMonitor::~DesktopIdleMonitor() = default;
 
-double DesktopIdleSource::secondsSinceLastInput() {
+double DesktopIdleMonitor::secondsSinceLastInput() {
     for (; !sources.empty(); sources.pop_front()) {
         if (const auto seconds = sources.front()()) return *seconds;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/IdleSource.h"
+#include "ports/IdleMonitor.h"
 
 #include <deque>
 #include <functional>
@@ -16,12 +16,12 @@ namespace lumio {
 // next; with none left the answer is 0 and the log says so once. The X
 // server's answer is one call behind: input since the previous call shows
 // at the next.
-class DesktopIdleSource final : public IdleSource {
+class DesktopIdleMonitor final : public IdleMonitor {
   public:
-    explicit DesktopIdleSource(std::ostream& log = std::cerr);
-    ~DesktopIdleSource() override;
-    DesktopIdleSource(const DesktopIdleSource&) = delete;
-    DesktopIdleSource& operator=(const DesktopIdleSource&) = delete;
+    explicit DesktopIdleMonitor(std::ostream& log = std::cerr);
+    ~DesktopIdleMonitor() override;
+    DesktopIdleMonitor(const DesktopIdleMonitor&) = delete;
+    DesktopIdleMonitor& operator=(const DesktopIdleMonitor&) = delete;
 
     double secondsSinceLastInput() override;
 

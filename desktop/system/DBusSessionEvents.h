@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/SystemEvents.h"
+#include "ports/SessionEvents.h"
 
 #include <QObject>
 #include <QString>
@@ -14,13 +14,13 @@ namespace lumio {
 // the desktops' screen savers on the session bus. A missing bus or service
 // just leaves that source out. Handlers run on the thread this object lives
 // in, so it belongs to the main thread.
-class DBusSystemEvents final : public QObject, public SystemEvents {
+class DBusSessionEvents final : public QObject, public SessionEvents {
     Q_OBJECT
 
   public:
-    explicit DBusSystemEvents(QObject* parent = nullptr);
+    explicit DBusSessionEvents(QObject* parent = nullptr);
 
-    void observe(SystemEventHandlers handlers) override;
+    void watch(SessionEventHandlers handlers) override;
 
   private Q_SLOTS:
     void prepareForSleep(bool sleeping);
@@ -32,7 +32,7 @@ class DBusSystemEvents final : public QObject, public SystemEvents {
     void subscribe();
     void lockedChanged(bool locked) const;
 
-    SystemEventHandlers handlers;
+    SessionEventHandlers handlers;
     bool subscribed = false;
 };
 

@@ -1,4 +1,4 @@
-#include "desktop/system/DBusSystemEvents.h"
+#include "desktop/system/DBusSessionEvents.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -83,15 +83,15 @@ std::optional<QString> logindSession(const QDBusConnection& bus) {
 
 } // namespace
 
-DBusSystemEvents::DBusSystemEvents(QObject* parent) : QObject(parent) {}
+DBusSessionEvents::DBusSessionEvents(QObject* parent) : QObject(parent) {}
 
-void DBusSystemEvents::observe(SystemEventHandlers newHandlers) {
+void DBusSessionEvents::watch(SessionEventHandlers newHandlers) {
     handlers = std::move(newHandlers);
     if (!subscribed) subscribe();
     subscribed = true;
 }
 
-void DBusSystemEvents::subscribe() {
+void DBusSessionEvents::subscribe() {
     if (QDBusConnection system = QDBusConnection::systemBus(); system.isConnected()) {
         system.connect(LOGIN1, LOGIN1_PATH, MANAGER, QStringLiteral("PrepareForSleep"), this,
                        SLOT(prepareForSleep(bool)));
@@ -111,12 +111,12 @@ void DBusSystemEvents::subscribe() {
     }
 }
 
-void DBusSystemEvents::prepareForSleep(bool sleeping) {
+void DBusSessionEvents::prepareForSleep(bool sleeping) {
     if (!sleeping && handlers.onWake) handlers.onWake();
 }
 
-void DBusSystemEvents::sessionPropertiesChanged(const QString& interface,
-                                                const QVariantMap& changed, const QStringList&) {
+void DBusSessionEvents::sessionPropertiesChanged(const QString& interface,
+                                                 const QVariantMap& changed, const QStringList&) {
     const auto hint = changed.constFind(LOCKED_HINT);
     if (interface != SESSION || hint == changed.constEnd() ||
         hint->metaType() != QMetaType::fromType<bool>()) {
@@ -125,11 +125,11 @@ void DBusSystemEvents::sessionPropertiesChanged(const QString& interface,
     lockedChanged(hint->toBool());
 }
 
-void DBusSystemEvents::screenSaverActiveChanged(bool active) {
+void DBusSessionEvents::screenSaverActiveChanged(bool active) {
     lockedChanged(active);
 }
 
-void DBusSystemEvents::lockedChanged(bool locked) const {
+void DBusSessionEvents::lockedChanged(bool locked) const {
     const auto& handler = locked ? handlers.onLock : handlers.onUnlock;
     if (handler) handler();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "desktop/tray/TrayHost.h"
-#include "ports/StatusMenu.h"
+#include "desktop/tray/TrayHostWatcher.h"
+#include "ports/TrayIcon.h"
 
 #include <QIcon>
 #include <QKeySequence>
@@ -18,25 +18,26 @@ namespace lumio {
 
 // The cat in the system tray and its menu, a QMenu mirroring the core's Menu.
 // The core's model is the truth: every change is re-applied from it.
-class QtStatusItem final : public QObject, public StatusItem {
+class QtTrayIcon final : public QObject, public TrayIcon {
   public:
-    explicit QtStatusItem(std::filesystem::path resources);
-    ~QtStatusItem() override;
+    explicit QtTrayIcon(std::filesystem::path resources);
+    ~QtTrayIcon() override;
 
-    bool setImage(std::string_view name, int size) override;
+    bool setIcon(std::string_view name, int size) override;
     void setToolTip(std::string_view text) override;
-    void setMenu(Menu& menu, MenuDelegate& delegate) override;
+    void setMenu(Menu& menu, MenuListener& listener) override;
     void menuChanged() override;
     bool menuOnScreen() const override;
-    void setAppearsDisabled(bool disabled) override;
+    void setPaused(bool paused) override;
     void popUpMenu() override;
 
-    // The menu as built, for showing it without a tray.
+    // The menu as built, for pictures of it.
     QMenu* menu() const { return contextMenu.get(); }
 
   private:
-    void fill(QMenu& target, const Menu& model, MenuDelegate& delegate);
+    void fill(QMenu& target, const Menu& model, MenuListener& listener);
     void addShortcut(QAction& action, const QKeySequence& keys);
+    void appearWhenTrayIs();
     void showInTray();
     void updateIcon();
 
@@ -45,23 +46,10 @@ class QtStatusItem final : public QObject, public StatusItem {
     std::vector<std::pair<QAction*, const MenuItem*>> entries;
     QIcon icon;
     QIcon dimmed;
-    bool disabled = false;
+    bool paused = false;
     QString toolTip;
     std::unique_ptr<QSystemTrayIcon> tray;
     std::unique_ptr<TrayHostWatcher> hostWatcher;
-};
-
-class QtStatusBar final : public StatusBar {
-  public:
-    explicit QtStatusBar(std::filesystem::path resources) : resources(std::move(resources)) {}
-    std::unique_ptr<StatusItem> makeStatusItem() override;
-
-    // The last item made, for showing its menu without a tray.
-    QtStatusItem* lastItem() const { return last; }
-
-  private:
-    std::filesystem::path resources;
-    QtStatusItem* last = nullptr;
 };
 
 } // namespace lumio

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "ports/Sound.h"
+#include "ports/AudioOutput.h"
 
 namespace lumio {
 
 // Plays in-memory WAV images through the sound server. Without an output
 // device every sound is refused, quietly.
-class QtAudio final : public Audio {
+class QtAudioOutput final : public AudioOutput {
   public:
-    std::unique_ptr<Sound> makeSound(std::vector<std::uint8_t> wav) override;
+    std::unique_ptr<Sound> load(std::vector<std::uint8_t> wav) override;
 };
 
 } // namespace lumio

@@ -1,4 +1,4 @@
-#include "desktop/tray/TrayHost.h"
+#include "desktop/tray/TrayHostWatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

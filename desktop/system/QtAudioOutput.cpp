@@ -1,4 +1,4 @@
-#include "desktop/system/QtAudio.h"
+#include "desktop/system/QtAudioOutput.h"
 
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -103,7 +103,7 @@ class QtSound final : public Sound {
 
 } // namespace
 
-std::unique_ptr<Sound> QtAudio::makeSound(std::vector<std::uint8_t> wav) {
+std::unique_ptr<Sound> QtAudioOutput::load(std::vector<std::uint8_t> wav) {
     auto pcm = readWav(wav);
     if (!pcm) return nullptr;
     const QuietQtLog quiet;

@@ -1,4 +1,4 @@
-#include "desktop/tray/QtAlerts.h"
+#include "desktop/tray/QtDialogs.h"
 
 #include "desktop/tray/SvgImage.h"
 
@@ -16,20 +16,20 @@ constexpr const char* OK = "OK";
 
 } // namespace
 
-int QtAlerts::runModal(const Alert& alert) {
+std::optional<std::size_t> QtDialogs::ask(const MessageDialog& dialog) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Lumio"));
-    box.setText(QString::fromStdString(alert.message));
-    box.setInformativeText(QString::fromStdString(alert.informativeText));
+    box.setText(QString::fromStdString(dialog.text));
+    box.setInformativeText(QString::fromStdString(dialog.informativeText));
     // Without a named image the box shows the program's own icon.
     if (auto image =
-            svgPixmap(resources / (alert.iconName.value_or("AppIcon") + ".svg"), ICON_SIZE)) {
+            svgPixmap(resources / (dialog.iconName.value_or("AppIcon") + ".svg"), ICON_SIZE)) {
         box.setIconPixmap(*image);
     }
 
     std::vector<QPushButton*> buttons;
     const std::vector<std::string> titles =
-        alert.buttons.empty() ? std::vector<std::string>{OK} : alert.buttons;
+        dialog.buttons.empty() ? std::vector<std::string>{OK} : dialog.buttons;
     for (const auto& title : titles) {
         const auto role = buttons.empty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
         buttons.push_back(box.addButton(QString::fromStdString(title), role));
@@ -42,9 +42,9 @@ int QtAlerts::runModal(const Alert& alert) {
     box.exec();
     const auto* clicked = box.clickedButton();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        if (buttons[i] == clicked) return ALERT_FIRST_BUTTON + static_cast<int>(i);
+        if (buttons[i] == clicked) return i;
     }
-    return ALERT_FIRST_BUTTON + static_cast<int>(buttons.size() - 1);
+    return std::nullopt;
 }
 
 } // namespace lumio

@@ -1,4 +1,4 @@
-#include "desktop/tray/QtStatusItem.h"
+#include "desktop/tray/QtTrayIcon.h"
 
 #include "desktop/tray/SvgImage.h"
 
@@ -32,38 +32,31 @@ void apply(QAction& action, const MenuItem& item) {
     action.setChecked(item.checked);
 }
 
-QKeySequence shortcut(const std::string& keyEquivalent) {
-    return QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(keyEquivalent).toUpper());
-}
-
 } // namespace
 
-QtStatusItem::QtStatusItem(std::filesystem::path resources)
-    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {
-    // The core sets image, menu and tool tip right after making the item; the
-    // tray gets all of them at once.
-    QTimer::singleShot(0, this, [this] {
-        if (trayHostAvailable()) {
+QtTrayIcon::QtTrayIcon(std::filesystem::path resources)
+    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {}
+
+void QtTrayIcon::appearWhenTrayIs() {
+    if (trayHostAvailable()) {
+        showInTray();
+        return;
+    }
+    std::cerr << "lumio: no system tray yet; the icon appears when one starts\n";
+    hostWatcher = std::make_unique<TrayHostWatcher>([this] {
+        QTimer::singleShot(0, this, [this] {
+            hostWatcher.reset();
             showInTray();
-            return;
-        }
-        std::cerr << "lumio: chưa thấy khay hệ thống; Lumio vẫn chạy và sẽ hiện biểu tượng khi có "
-                     "khay\n";
-        hostWatcher = std::make_unique<TrayHostWatcher>([this] {
-            QTimer::singleShot(0, this, [this] {
-                hostWatcher.reset();
-                showInTray();
-            });
         });
     });
 }
 
-QtStatusItem::~QtStatusItem() {
+QtTrayIcon::~QtTrayIcon() {
     // The tray refers to the menu; it goes first.
     tray.reset();
 }
 
-bool QtStatusItem::setImage(std::string_view name, int size) {
+bool QtTrayIcon::setIcon(std::string_view name, int size) {
     const auto file = resources / (std::string(name) + ".svg");
     auto loaded = svgIcon(file, TRAY_SIZES);
     if (loaded) {
@@ -75,22 +68,24 @@ bool QtStatusItem::setImage(std::string_view name, int size) {
     return loaded.has_value();
 }
 
-void QtStatusItem::setToolTip(std::string_view text) {
+void QtTrayIcon::setToolTip(std::string_view text) {
     toolTip = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     if (tray) tray->setToolTip(toolTip);
 }
 
-void QtStatusItem::setMenu(Menu& model, MenuDelegate& delegate) {
+void QtTrayIcon::setMenu(Menu& model, MenuListener& listener) {
     if (tray) tray->setContextMenu(nullptr);
     contextMenu = std::make_unique<QMenu>();
     entries.clear();
-    fill(*contextMenu, model, delegate);
-    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&delegate] { delegate.menuWillOpen(); });
-    connect(contextMenu.get(), &QMenu::aboutToHide, this, [&delegate] { delegate.menuDidClose(); });
+    fill(*contextMenu, model, listener);
+    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
+    connect(contextMenu.get(), &QMenu::aboutToHide, this, [&listener] { listener.menuClosed(); });
     if (tray) tray->setContextMenu(contextMenu.get());
+    // The core sets the icon and tool tip first, so the tray gets all at once.
+    if (!tray && !hostWatcher) appearWhenTrayIs();
 }
 
-void QtStatusItem::fill(QMenu& target, const Menu& model, MenuDelegate& delegate) {
+void QtTrayIcon::fill(QMenu& target, const Menu& model, MenuListener& listener) {
     QActionGroup* choices = nullptr;
     for (const MenuItem* item : model.items) {
         if (item->separator) {
@@ -100,9 +95,9 @@ void QtStatusItem::fill(QMenu& target, const Menu& model, MenuDelegate& delegate
         QAction* action = nullptr;
         if (item->submenu) {
             auto* submenu = new QMenu(&target);
-            fill(*submenu, *item->submenu, delegate);
+            fill(*submenu, *item->submenu, listener);
             // Trays ask for a submenu (AboutToShow) only while their menu is open.
-            connect(submenu, &QMenu::aboutToShow, this, [&delegate] { delegate.menuInUse(); });
+            connect(submenu, &QMenu::aboutToShow, this, [&listener] { listener.menuInUse(); });
             action = target.addMenu(submenu);
         } else {
             action = target.addAction(QString());
@@ -118,14 +113,16 @@ void QtStatusItem::fill(QMenu& target, const Menu& model, MenuDelegate& delegate
             if (!choices) choices = new QActionGroup(&target);
             action->setActionGroup(choices);
         }
-        connect(action, &QAction::hovered, this, [&delegate] { delegate.menuInUse(); });
-        if (!item->keyEquivalent.empty()) addShortcut(*action, shortcut(item->keyEquivalent));
+        connect(action, &QAction::hovered, this, [&listener] { listener.menuInUse(); });
+        if (!item->shortcut.empty())
+            addShortcut(*action, QKeySequence(QString::fromStdString(item->shortcut)));
+        action->setObjectName(QString::fromStdString(item->id));
         apply(*action, *item);
         entries.emplace_back(action, item);
     }
 }
 
-void QtStatusItem::addShortcut(QAction& action, const QKeySequence& keys) {
+void QtTrayIcon::addShortcut(QAction& action, const QKeySequence& keys) {
     action.setShortcut(keys);
     // Qt matches no shortcut of an action in a menu that belongs to no
     // window, so the chord shown would do nothing while Lumio's own menu is
@@ -135,25 +132,25 @@ void QtStatusItem::addShortcut(QAction& action, const QKeySequence& keys) {
     connect(chord, &QShortcut::activated, &action, &QAction::trigger);
 }
 
-bool QtStatusItem::menuOnScreen() const {
+bool QtTrayIcon::menuOnScreen() const {
     return contextMenu && contextMenu->isVisible();
 }
 
-void QtStatusItem::menuChanged() {
+void QtTrayIcon::menuChanged() {
     for (const auto& [action, item] : entries)
         apply(*action, *item);
 }
 
-void QtStatusItem::setAppearsDisabled(bool appearsDisabled) {
-    disabled = appearsDisabled;
+void QtTrayIcon::setPaused(bool isPaused) {
+    paused = isPaused;
     updateIcon();
 }
 
-void QtStatusItem::updateIcon() {
-    if (tray) tray->setIcon(disabled ? dimmed : icon);
+void QtTrayIcon::updateIcon() {
+    if (tray) tray->setIcon(paused ? dimmed : icon);
 }
 
-void QtStatusItem::showInTray() {
+void QtTrayIcon::showInTray() {
     if (tray) return;
     tray = std::make_unique<QSystemTrayIcon>();
     updateIcon();
@@ -167,13 +164,7 @@ void QtStatusItem::showInTray() {
     tray->show();
 }
 
-std::unique_ptr<StatusItem> QtStatusBar::makeStatusItem() {
-    auto item = std::make_unique<QtStatusItem>(resources);
-    last = item.get();
-    return item;
-}
-
-void QtStatusItem::popUpMenu() {
+void QtTrayIcon::popUpMenu() {
     if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(QCursor::pos());
 }
 
