@@ -153,12 +153,4 @@ TEST_F(TrayIconMenu, TellsTheListenerWhenTheMenuOpensIsUsedAndCloses) {
     EXPECT_EQ(listener.closed, 2);
 }
 
-TEST(TrayIconImage, LoadsNamedSvgsAndRefusesMissingOnes) {
-    QtTrayIcon item{LUMIO_RESOURCES_DIR};
-    EXPECT_TRUE(item.setIcon("menubar", 18));
-    EXPECT_TRUE(item.setIcon("AppIcon", 18));
-    EXPECT_FALSE(item.setIcon("no-such-image", 18));
-    item.setPaused(true);
-}
-
 } // namespace

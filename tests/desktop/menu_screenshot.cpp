@@ -3,7 +3,7 @@
 // settings file in a temporary folder, so it shows the defaults.
 #include "app/App.h"
 #include "desktop/launch/QtMainLoop.h"
-#include "desktop/overlay/NullOverlay.h"
+#include "desktop/overlay/NullOverlayToolkit.h"
 #include "desktop/system/QtAudioOutput.h"
 #include "desktop/system/QtLocaleFormat.h"
 #include "desktop/system/StdRandom.h"

@@ -1,4 +1,4 @@
-#include "desktop/overlay/HelperOverlay.h"
+#include "desktop/overlay/HelperOverlayToolkit.h"
 
 #include "desktop/measure/TimingLog.h"
 #include "desktop/overlay/HelperProcess.h"

@@ -1,4 +1,4 @@
-#include "desktop/overlay/NullOverlay.h"
+#include "desktop/overlay/NullOverlayToolkit.h"
 
 #include <iostream>
 
