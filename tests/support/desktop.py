@@ -61,7 +61,7 @@ class Bus:
     def call(self, service, path, interface, method, args=None, reply_type=None):
         reply = self.connection.call_sync(
             service, path, interface, method, args,
-            GLib.VariantType(reply_type) if reply_type else None, Gio.DBusCallFlags.NONE, 5000,
+            GLib.VariantType(reply_type) if reply_type else None, Gio.DBusCallFlags.NONE, 15000,
             None)
         return reply.unpack() if reply is not None else ()
 
@@ -75,13 +75,12 @@ class Bus:
 
 
 class Lumio:
-    """One run of the program, its output kept in files."""
+    """One run of the program, its output kept in a file for a look after a failure."""
 
     def __init__(self, desktop, program, args):
-        self.err = desktop.root / f"lumio-{len(desktop.runs)}.err"
-        with open(self.err, "wb") as err:
+        with open(desktop.root / f"lumio-{len(desktop.runs)}.log", "wb") as log:
             self.process = subprocess.Popen([program, *args], env=desktop.env, cwd=desktop.home,
-                                            stdin=subprocess.DEVNULL, stdout=err, stderr=err)
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def running(self):
         return self.process.poll() is None
@@ -130,6 +129,7 @@ class Desktop:
         except BaseException:
             self.close()
             raise
+        # Past the first run's welcome, which is no seam of its own.
         self.write_settings(welcomed=True)
 
     def _start(self, command, report=False):

@@ -9,6 +9,9 @@ from gi.repository import Gio, GLib
 # for the whole test run; the tests' own calls are synchronous and need no loop.
 threading.Thread(target=GLib.MainLoop().run, daemon=True).start()
 
+SESSION_ID = "c7"
+LOGIND_SESSION = f"/org/freedesktop/login1/session/{SESSION_ID}"
+
 WATCHER = """<node><interface name="org.kde.StatusNotifierWatcher">
   <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
   <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
@@ -40,10 +43,6 @@ def serve(connection, name, objects, on_call, on_get):
         GLib.Variant("(su)", (name, 4)), GLib.VariantType("(u)"), Gio.DBusCallFlags.NONE, -1,
         None).unpack()
     assert reply == 1, f"{name} is taken"
-
-
-SESSION_ID = "c7"
-LOGIND_SESSION = f"/org/freedesktop/login1/session/{SESSION_ID}"
 
 
 class TrayHost:
