@@ -70,7 +70,7 @@ class TrayHost:
         invocation.return_value(None)
 
     def on_get(self, _connection, _sender, _path, _interface, name):
-        return {"RegisteredStatusNotifierItems": GLib.Variant("as", ["".join(i) for i in self.items]),
+        return {"RegisteredStatusNotifierItems": GLib.Variant("as", map("".join, self.items)),
                 "IsStatusNotifierHostRegistered": GLib.Variant("b", True),
                 "ProtocolVersion": GLib.Variant("i", 0)}[name]
 
