@@ -12,8 +12,8 @@ LUMIO_BUILD_PACKAGES=(
 LUMIO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool xcompmgr imagemagick
-    tzdata dbus dbus-daemon desktop-file-utils appstream pulseaudio pulseaudio-utils
-    python3 python3-dbus python3-gi python3-xlib python3-pytest
+    tzdata dbus dbus-daemon desktop-file-utils pulseaudio pulseaudio-utils
+    python3 python3-gi python3-xlib python3-pytest
     chromium dpkg-dev lintian
 )
 LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils dbus-daemon dbus-bin)
