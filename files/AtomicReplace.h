@@ -23,7 +23,7 @@ struct ReplaceResult {
 };
 
 // The temporary files of replaceFile for target are named this and six more characters, in
-// target's folder; what a killed save leaves behind is found by it.
+// target's folder; what a killed save leaves behind is found by it. Thread: any.
 std::string temporaryPrefixFor(const std::filesystem::path& target);
 
 // Replaces target with a file holding exactly text, with permissions exactly mode (the umask
