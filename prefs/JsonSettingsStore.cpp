@@ -1,5 +1,9 @@
 #include "prefs/JsonSettingsStore.h"
 
+#include "files/AtomicReplace.h"
+#include "files/UniqueFd.h"
+#include "files/XdgFolders.h"
+
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -9,8 +13,10 @@
 #include <ctime>
 #include <fcntl.h>
 #include <limits>
-#include <pwd.h>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <string>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -44,22 +50,6 @@ std::string errorText(int error) {
     return std::generic_category().message(error);
 }
 
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
 // The rest of the file, but no more than a little past limit; nullopt with errno set.
 std::optional<std::string> readAtMost(int fd, std::size_t limit) {
     std::string text;
@@ -73,15 +63,6 @@ std::optional<std::string> readAtMost(int fd, std::size_t limit) {
             return std::nullopt;
     }
     return text;
-}
-
-void writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) throwErrno("cannot write the temporary file");
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 // nlohmann starts its messages with an exception tag that means nothing to a user.
@@ -167,23 +148,6 @@ class JsonEditor final : public SettingsEditor {
     Json& object_;
 };
 
-fs::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-    passwd entry{};
-    passwd* found = nullptr;
-    std::array<char, 16384> buffer{};
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-        return {};
-    return found->pw_dir;
-}
-
-// The XDG rules say to ignore a relative XDG_CONFIG_HOME; an empty one is relative too.
-fs::path configHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && fs::path(xdg).is_absolute()) return xdg;
-    return homeFolder() / ".config";
-}
-
 fs::path folderOf(const fs::path& file) {
     return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
@@ -196,13 +160,6 @@ void makeFolder(const fs::path& folder) {
         makeFolder(folder.parent_path());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         throwErrno("cannot create folder " + folder.string());
-}
-
-// Makes the rename itself durable. Best effort: some filesystems cannot sync a folder, and the
-// new contents are in place either way.
-void syncFolder(const fs::path& folder) {
-    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) ::fsync(fd.get());
 }
 
 // Like rename, but fails with EEXIST instead of replacing an existing file.
@@ -238,10 +195,6 @@ bool isStaleTempFile(const fs::directory_entry& entry, const std::string& tempPr
     return !error && fs::file_time_type::clock::now() - modified > STALE_TEMP_AGE;
 }
 
-std::string tempPrefixFor(const fs::path& file) {
-    return file.filename().string() + ".tmp";
-}
-
 std::int64_t nanoseconds(const timespec& time) {
     return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
 }
@@ -254,44 +207,73 @@ bool modifiedJustNow(std::int64_t modifiedNs) {
            std::chrono::duration_cast<std::chrono::nanoseconds>(WRITER_GRACE).count();
 }
 
-// A temporary file next to the target, removed again unless it replaced the target.
-class TempFile {
-  public:
-    explicit TempFile(const fs::path& target)
-        : path_(folderOf(target) / (tempPrefixFor(target) + "XXXXXX")),
-          fd_(::mkostemp(path_.data(), O_CLOEXEC)) {
-        if (!fd_.valid())
-            throwErrno("cannot create a temporary file in " + folderOf(target).string());
-    }
-    ~TempFile() {
-        if (!renamed_) ::unlink(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+// One version of the file, so that telling whether it changed needs no reading.
+struct FileStamp {
+    dev_t device{};
+    ino_t inode{};
+    off_t size{};
+    std::int64_t modifiedNs{};
+    std::int64_t changedNs{};
+    bool operator==(const FileStamp&) const = default;
+};
 
-    // mkstemp's mode is subject to the umask; the settings file must be exactly owner-only.
-    void write(std::string_view text) {
-        if (::fchmod(fd_.get(), 0600) != 0) throwErrno("cannot set the temporary file's mode");
-        writeAll(fd_.get(), text);
-        if (::fsync(fd_.get()) != 0) throwErrno("cannot flush the temporary file to disk");
-    }
+FileStamp stampOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim)};
+}
 
-    // Replaces target atomically; returns what the new file looks like on disk now.
-    struct stat replace(const fs::path& target) {
-        if (::rename(path_.c_str(), target.c_str()) != 0) throwErrno("cannot replace the file");
-        renamed_ = true;
-        struct stat info {};
-        ::fstat(fd_.get(), &info);
-        return info;
-    }
+std::optional<FileStamp> stampOf(const fs::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+    return stampOf(info);
+}
 
-  private:
-    std::string path_;
-    UniqueFd fd_;
-    bool renamed_ = false;
+enum class FileState { Missing, Unreadable, Unusable, Usable };
+
+struct FileContents {
+    FileState state;
+    Json object;
+    std::string problem;
+    std::optional<FileStamp> stamp;
 };
 
 } // namespace
+
+struct JsonSettingsStore::State {
+    State(fs::path file, std::ostream& log, BeforeRename beforeRename)
+        : file_(std::move(file)), log_(log), beforeRename_(std::move(beforeRename)) {}
+
+    void load();
+    bool reload();
+    void trySave();
+    void save();
+    bool mergeFileBeforeSave();
+    void writeFile(const Json& object);
+    FileContents readFile() const;
+    bool adopt(Json object);
+    Json withPending(Json object) const;
+    void setAside(const std::string& problem, const std::string& outcome);
+    fs::path moveAside() const;
+    fs::path linkTarget() const;
+    void removeStaleTempFiles() const;
+    void report(const std::string& line) const;
+
+    fs::path file_;
+    std::ostream& log_;
+    BeforeRename beforeRename_;
+    // What the file held when we last read or wrote it.
+    Json disk_ = Json::object();
+    // Changes not saved yet, in the order they were made. Each is made again on what the file
+    // holds at the next save, so none overwrites a value it did not mean to change.
+    std::vector<Edit> pending_;
+    // disk_ with the pending changes made: what value() reads.
+    Json current_ = Json::object();
+    std::optional<FileStamp> stamp_;
+    // Someone else's change, found while saving, that reloadIfChanged has not reported yet.
+    bool unseenChange_ = false;
+    // A save waits for someone who is writing the file; reloadIfChanged tries again.
+    bool waitingForWriter_ = false;
+};
 
 std::filesystem::path JsonSettingsStore::defaultPath() {
     return configHome() / "lumio" / "settings.json";
@@ -299,13 +281,15 @@ std::filesystem::path JsonSettingsStore::defaultPath() {
 
 JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, std::ostream& log,
                                      BeforeRename beforeRename)
-    : file_(std::move(file)), log_(log), beforeRename_(std::move(beforeRename)) {
-    load();
+    : state_(std::make_unique<State>(std::move(file), log, std::move(beforeRename))) {
+    state_->load();
 }
 
+JsonSettingsStore::~JsonSettingsStore() = default;
+
 std::optional<SettingValue> JsonSettingsStore::value(std::string_view key) const {
-    const auto found = current_.find(key);
-    if (found == current_.end()) return std::nullopt;
+    const auto found = state_->current_.find(key);
+    if (found == state_->current_.end()) return std::nullopt;
     return fromJson(*found);
 }
 
@@ -316,24 +300,25 @@ void JsonSettingsStore::setValue(std::string_view key, SettingValue value) {
 }
 
 void JsonSettingsStore::update(Edit edit) {
-    JsonEditor onCurrent(current_);
+    JsonEditor onCurrent(state_->current_);
     edit(onCurrent);
-    pending_.push_back(std::move(edit));
-    trySave();
+    state_->pending_.push_back(std::move(edit));
+    state_->trySave();
 }
 
 bool JsonSettingsStore::reloadIfChanged() {
-    bool changed = std::exchange(unseenChange_, false);
-    const bool touched = stampOf(file_) != stamp_;
-    if (touched) changed = reload() || changed;
-    if (!pending_.empty() && (touched || waitingForWriter_)) {
-        trySave();
-        changed = std::exchange(unseenChange_, false) || changed;
+    auto& state = *state_;
+    bool changed = std::exchange(state.unseenChange_, false);
+    const bool touched = stampOf(state.file_) != state.stamp_;
+    if (touched) changed = state.reload() || changed;
+    if (!state.pending_.empty() && (touched || state.waitingForWriter_)) {
+        state.trySave();
+        changed = std::exchange(state.unseenChange_, false) || changed;
     }
     return changed;
 }
 
-void JsonSettingsStore::load() {
+void JsonSettingsStore::State::load() {
     removeStaleTempFiles();
     auto contents = readFile();
     stamp_ = contents.stamp;
@@ -359,7 +344,7 @@ void JsonSettingsStore::load() {
 }
 
 // The user may be halfway through an edit, so a file we cannot use stays where it is for now.
-bool JsonSettingsStore::reload() {
+bool JsonSettingsStore::State::reload() {
     auto contents = readFile();
     stamp_ = contents.stamp;
     if (contents.state == FileState::Unusable) {
@@ -375,7 +360,7 @@ bool JsonSettingsStore::reload() {
     return adopt(std::move(contents.object));
 }
 
-void JsonSettingsStore::trySave() {
+void JsonSettingsStore::State::trySave() {
     try {
         save();
     } catch (const std::exception& error) {
@@ -384,7 +369,7 @@ void JsonSettingsStore::trySave() {
     }
 }
 
-void JsonSettingsStore::save() {
+void JsonSettingsStore::State::save() {
     if (!mergeFileBeforeSave()) return;
     // current_ is always the file's values with the pending changes made.
     writeFile(current_);
@@ -395,7 +380,7 @@ void JsonSettingsStore::save() {
 // Starting from what the file holds now keeps other programs' changes to other keys. It is read
 // every time: it is tiny, and a stat can miss an edit that kept its size and time. False when
 // the save has to wait for someone who is writing the file.
-bool JsonSettingsStore::mergeFileBeforeSave() {
+bool JsonSettingsStore::State::mergeFileBeforeSave() {
     auto contents = readFile();
     const bool wasWaiting = std::exchange(waitingForWriter_, false);
     switch (contents.state) {
@@ -426,19 +411,20 @@ bool JsonSettingsStore::mergeFileBeforeSave() {
     return false;
 }
 
-void JsonSettingsStore::writeFile(const nlohmann::ordered_json& object) {
+void JsonSettingsStore::State::writeFile(const Json& object) {
     const auto target = linkTarget();
     makeFolder(folderOf(target));
-    TempFile temp(target);
     // Strings are written as UTF-8 for people to read; invalid bytes become U+FFFD rather than
-    // making the save fail.
-    temp.write(object.dump(2, ' ', false, Json::error_handler_t::replace) + '\n');
-    if (beforeRename_) beforeRename_();
-    stamp_ = stampOf(temp.replace(target));
-    syncFolder(folderOf(target));
+    // making the save fail. Owner-only, whatever the umask: settings are the user's own.
+    const auto replaced =
+        replaceFile(target, object.dump(2, ' ', false, Json::error_handler_t::replace) + '\n', 0600,
+                    beforeRename_);
+    if (!replaced)
+        throw std::system_error(replaced.error, std::generic_category(), replaced.failedStep);
+    stamp_ = stampOf(replaced.written);
 }
 
-JsonSettingsStore::FileContents JsonSettingsStore::readFile() const {
+FileContents JsonSettingsStore::State::readFile() const {
     // Non-blocking: opening a FIFO would otherwise wait for a writer forever.
     const UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
@@ -462,7 +448,7 @@ JsonSettingsStore::FileContents JsonSettingsStore::readFile() const {
     return {FileState::Usable, std::move(*parsed.object), {}, stampOf(info)};
 }
 
-bool JsonSettingsStore::adopt(nlohmann::ordered_json object) {
+bool JsonSettingsStore::State::adopt(Json object) {
     disk_ = std::move(object);
     auto updated = withPending(disk_);
     const bool changed = updated != current_;
@@ -470,7 +456,7 @@ bool JsonSettingsStore::adopt(nlohmann::ordered_json object) {
     return changed;
 }
 
-nlohmann::ordered_json JsonSettingsStore::withPending(nlohmann::ordered_json object) const {
+Json JsonSettingsStore::State::withPending(Json object) const {
     JsonEditor editor(object);
     for (const auto& edit : pending_)
         edit(editor);
@@ -479,14 +465,14 @@ nlohmann::ordered_json JsonSettingsStore::withPending(nlohmann::ordered_json obj
 
 // Moves a file we cannot parse out of the way, so that saving never overwrites what someone
 // wrote there.
-void JsonSettingsStore::setAside(const std::string& problem, const std::string& outcome) {
+void JsonSettingsStore::State::setAside(const std::string& problem, const std::string& outcome) {
     const auto aside = moveAside();
     stamp_ = std::nullopt;
     report("settings file " + file_.string() + " is unusable (" + problem + "); moved it to " +
            aside.string() + " and " + outcome);
 }
 
-std::filesystem::path JsonSettingsStore::moveAside() const {
+fs::path JsonSettingsStore::State::moveAside() const {
     const auto target = linkTarget();
     const std::string dated = target.string() + ".corrupt-" + localTimestamp();
     for (int taken = 0;; ++taken) {
@@ -498,7 +484,7 @@ std::filesystem::path JsonSettingsStore::moveAside() const {
 
 // Where the settings really are. Dotfile managers make settings.json a link into a folder of
 // their own, and replacing the link by a file would quietly end that arrangement.
-std::filesystem::path JsonSettingsStore::linkTarget() const {
+fs::path JsonSettingsStore::State::linkTarget() const {
     fs::path path = file_;
     for (int links = 0; links < MAX_LINKS; ++links) {
         struct stat info {};
@@ -512,9 +498,9 @@ std::filesystem::path JsonSettingsStore::linkTarget() const {
 }
 
 // Temporary files of a save that was killed halfway would otherwise pile up.
-void JsonSettingsStore::removeStaleTempFiles() const {
+void JsonSettingsStore::State::removeStaleTempFiles() const {
     const auto target = linkTarget();
-    const auto prefix = tempPrefixFor(target);
+    const auto prefix = temporaryPrefixFor(target);
     std::error_code error;
     for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
          entry.increment(error)) {
@@ -523,20 +509,8 @@ void JsonSettingsStore::removeStaleTempFiles() const {
     }
 }
 
-void JsonSettingsStore::report(const std::string& line) const {
+void JsonSettingsStore::State::report(const std::string& line) const {
     log_ << "lumio: " << line << std::endl;
-}
-
-std::optional<JsonSettingsStore::FileStamp>
-JsonSettingsStore::stampOf(const std::filesystem::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
-    return stampOf(info);
-}
-
-JsonSettingsStore::FileStamp JsonSettingsStore::stampOf(const struct stat& info) {
-    return {info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim),
-            nanoseconds(info.st_ctim)};
 }
 
 } // namespace lumio

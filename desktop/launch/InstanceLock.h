@@ -1,16 +1,13 @@
 #pragma once
 
+#include "files/UniqueFd.h"
+#include "files/XdgFolders.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <variant>
 
 namespace lumio {
-
-// A private per-user folder under `tmp`, created if missing and used only when
-// it is plainly ours. Returns the folder, or why it cannot be trusted.
-std::variant<std::filesystem::path, std::string>
-privateTmpFolder(const std::filesystem::path& tmp = "/tmp");
 
 // An exclusive lock on a file, held by the running copy for its whole life
 // and released by the system when the process ends, however it ends.
@@ -18,33 +15,31 @@ class InstanceLock {
   public:
     enum class State { Held, HeldByAnother, Failed };
 
+    // Opens (creating it 0600, never through a symbolic link) and locks file
+    // without waiting.
     explicit InstanceLock(const std::filesystem::path& file);
-    ~InstanceLock();
-    InstanceLock(const InstanceLock&) = delete;
-    InstanceLock& operator=(const InstanceLock&) = delete;
 
     State state() const { return state_; }
     // How many copies carry our identity, this one included.
     int runningCount() const { return state_ == State::HeldByAnother ? 2 : 1; }
-    // Why the lock could not be taken, when Failed.
+    // Why the lock could not be taken, when Failed: "<path>: <system error>".
     const std::string& problem() const { return problem_; }
 
   private:
-    int fd_ = -1;
+    UniqueFd fd_;
     State state_ = State::Failed;
     std::string problem_;
 };
 
 struct TakenLock {
-    // Held, or held by another copy; null when no place could hold a lock.
+    // Held, or held by another copy; null when no lock could be taken.
     std::unique_ptr<InstanceLock> lock;
-    // Why each place tried failed, "; " between them.
+    // Why not, in English: each place passed over, "; " between them.
     std::string problem;
 };
 
-// Takes the single-instance lock "lumio.lock" in the first place that works:
-// $XDG_RUNTIME_DIR when set to an absolute path, then the private folder
-// under `tmp`. A lock that another copy holds ends the search.
-TakenLock takeInstanceLock(const char* runtimeDir, const std::filesystem::path& tmp = "/tmp");
+// Takes the single-instance lock "lumio.lock" in the runtime folder
+// (files/XdgFolders.h: $XDG_RUNTIME_DIR, else a private folder in /tmp).
+TakenLock takeInstanceLock(const RuntimeFolder& place = runtimeFolder());
 
 } // namespace lumio

@@ -1,17 +1,16 @@
 #include "desktop/system/XdgAutostart.h"
 
+#include "files/AtomicReplace.h"
+#include "files/XdgFolders.h"
+
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumio {
@@ -25,30 +24,8 @@ constexpr std::string_view PROGRAM_NAME = "lumio";
 
 using Keys = std::map<std::string, std::string, std::less<>>;
 
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd >= 0) ::close(fd);
-    }
-    int get() const { return fd; }
-    // Closing can be where a delayed write error first shows, so callers check it.
-    int close() { return ::close(std::exchange(fd, -1)); }
-
-  private:
-    int fd;
-};
-
 std::string failure(const fs::path& path, int error) {
     return path.string() + ": " + std::generic_category().message(error);
-}
-
-fs::path homeDir() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* user = ::getpwuid(::getuid())) return user->pw_dir;
-    return "/";
 }
 
 std::string trimmed(std::string_view s) {
@@ -204,56 +181,26 @@ std::string entryText(const fs::path& executable) {
            std::string(MARKER_KEY) + "=true\n";
 }
 
-void syncFolder(const fs::path& folder) {
-    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0) ::fsync(fd.get());
-}
-
-// Readers see the old file or the whole new one, never a part.
-std::optional<std::string> writeAtomically(const fs::path& file, std::string_view text) {
-    const fs::path folder = file.parent_path();
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) return failure(folder, errno);
-    const auto fail = [&](int error) {
-        ::unlink(temp.c_str());
-        return failure(file, error);
-    };
-    if (::fchmod(fd.get(), 0644) != 0) return fail(errno);
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t written = ::write(fd.get(), text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return fail(errno);
-        done += static_cast<std::size_t>(written);
-    }
-    if (::fsync(fd.get()) != 0 || fd.close() != 0) return fail(errno);
-    if (::rename(temp.c_str(), file.c_str()) != 0) return fail(errno);
-    syncFolder(folder);
-    return std::nullopt;
-}
-
 } // namespace
 
 XdgAutostart::XdgAutostart(fs::path executable, fs::path autostartDir)
     : executable(std::move(executable)), dir(std::move(autostartDir)) {}
 
 fs::path XdgAutostart::defaultDir() {
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME");
-        config && fs::path(config).is_absolute()) {
-        return fs::path(config) / "autostart";
-    }
-    return homeDir() / ".config" / "autostart";
+    return configHome() / "autostart";
 }
 
-std::optional<std::string> XdgAutostart::registerItem() {
+std::optional<std::string> XdgAutostart::install() {
     std::error_code error;
     fs::create_directories(dir, error);
     if (error) return dir.string() + ": " + error.message();
-    return writeAtomically(entryFile(), entryText(executable));
+    // Nothing private in it: the mode desktop entries usually have.
+    const auto replaced = replaceFile(entryFile(), entryText(executable), 0644);
+    if (!replaced) return failure(replaced.failedPath, replaced.error);
+    return std::nullopt;
 }
 
-std::optional<std::string> XdgAutostart::unregisterItem() {
+std::optional<std::string> XdgAutostart::remove() {
     const fs::path file = entryFile();
     // A lumio.desktop that runs another program (say a wrapper script the user
     // wrote) is the user's own: it stays, and none of ours starts at login. A
@@ -265,10 +212,9 @@ std::optional<std::string> XdgAutostart::unregisterItem() {
     return std::nullopt;
 }
 
-LoginItemStatus XdgAutostart::status() const {
+bool XdgAutostart::isInstalled() const {
     const auto keys = readEntry(entryFile());
-    return keys && isOurs(*keys) && !isDisabled(*keys) ? LoginItemStatus::Enabled
-                                                       : LoginItemStatus::NotRegistered;
+    return keys && isOurs(*keys) && !isDisabled(*keys);
 }
 
 } // namespace lumio

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace lumio {
+
+// The per-user folders of the XDG base directory rules, found one way for all of Lumio. None
+// throws or sets errno for its caller. Thread: any, as long as nothing changes the environment
+// meanwhile.
+
+// Where per-user settings go: $XDG_CONFIG_HOME when it is an absolute path (the rules say to
+// ignore a relative one, and an empty one is relative), else $HOME/.config when HOME is set and
+// not empty, else .config in the home folder of the user's passwd entry, else /.config, so that
+// writing fails rather than landing wherever Lumio was started. Never fails, creates nothing.
+std::filesystem::path configHome();
+
+// A private per-user folder lumio-<uid> under tmp, created (0700) if missing and used only when
+// it is plainly ours: a real folder, not a link, owned by us, that nobody else can enter. Returns
+// the folder, or why it cannot be trusted ("<path>: <reason>", English). A folder already there
+// is left as it is either way; one created here stays, even if it then proves unusable.
+std::variant<std::filesystem::path, std::string>
+privateTmpFolder(const std::filesystem::path& tmp = "/tmp");
+
+// Where per-session files such as a lock go.
+struct RuntimeFolder {
+    // Empty when no place can be used.
+    std::optional<std::filesystem::path> folder;
+    // Why each place passed over was, "; " between them, English; empty when the first served.
+    std::string problem;
+};
+
+// $XDG_RUNTIME_DIR when it is an absolute path to a folder we may create files in (nothing is
+// created there), else privateTmpFolder(tmp). Unset, empty or relative values are passed over
+// without a word; an unusable absolute one is named in problem ("<path>: <reason>").
+RuntimeFolder runtimeFolder(const std::filesystem::path& tmp = "/tmp");
+
+} // namespace lumio
