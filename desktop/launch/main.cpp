@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     }
 
     // Without any usable place for the lock Lumio still runs, only unguarded.
-    const auto taken = takeInstanceLock(std::getenv("XDG_RUNTIME_DIR"));
+    const auto taken = takeInstanceLock();
     if (!taken.lock) {
         std::cerr << "lumio: no instance lock, so a second copy is not kept from starting: "
                   << taken.problem << "\n";
