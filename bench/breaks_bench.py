@@ -92,7 +92,7 @@ class Run:
 
     def wait_painted(self, timeout=30):
         wait_until(lambda: len(self.painted()) > self.seen, timeout=timeout,
-                            interval=0.002, what=f"break {self.seen + 1} painted")
+                   interval=0.002, what=f"break {self.seen + 1} painted")
         self.seen = len(self.painted())
 
     def done_button(self):
@@ -117,7 +117,7 @@ class Run:
             self.session.pointer(*self.button, click=True)
             try:
                 wait_until(lambda: self.done_count() > before, timeout=2,
-                                    interval=0.005, what="the answer counted")
+                           interval=0.005, what="the answer counted")
                 return
             except AssertionError:
                 continue
