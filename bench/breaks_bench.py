@@ -3,7 +3,7 @@ quickly breaks reach the screen, and what hundreds of breaks leave behind.
 
 Lumio runs on a private desktop (Xvfb, xcompmgr, private buses, a tray host)
 with its timing log on (LUMIO_TIMING_LOG). Every break is answered the way a
-person would, with a click on "Xong rồi" (xdotool), once its first frame was
+person would, with a click on "Xong rồi" (XTest), once its first frame was
 painted.
 
 1. On the real clock: the tray alone before any break; "Nghỉ mắt ngay" chosen
@@ -18,20 +18,20 @@ painted.
 Prints a Markdown section; bench/run.sh appends it to bench/RESULTS.md.
 """
 
-import json
 import os
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "tests" / "e2e"))
+sys.path.insert(0, str(HERE.parent / "tests"))
 
-import cdp  # noqa: E402
-import conftest  # noqa: E402
 import idle_bench  # noqa: E402
+from support import desktop, page, tray  # noqa: E402
+from support.desktop import PANEL, SCREEN, wait_until  # noqa: E402
 
 BREAKS = int(os.environ.get("BENCH_BREAKS", "500"))
 FIRST_MARK = 10
@@ -47,21 +47,25 @@ QUIET_SECONDS = float(os.environ.get("BENCH_QUIET_SECONDS", "8"))
 MENU_READING_SECONDS = 1.0
 # Nobody touches the keyboard between the clicks, which on the sped-up clock
 # would soon count as away.
-SETTINGS = {"welcomed": True, "breakSec": 20, "sound": False, "dim": True, "idleReset": False}
-SCREEN = (1280, 800)
-PANEL = (340, 430)
+SETTINGS = {"breakSec": 20, "sound": False, "dim": True, "idleReset": False}
+
+
+class TrayMenu(tray.TrayMenu):
+    def close(self):
+        """What a tray does as the user closes the menu."""
+        self._event(0, "closed")
+        self.is_open = False
 
 
 class Run:
     def __init__(self, root, time_scale, **settings):
         self.root = root
-        self.session = conftest.Session(root / "desktop", tray=True)
-        self.session.start_compositor()
+        self.session = desktop.Desktop(root / "desktop")
         self.session.write_settings(**SETTINGS, **settings)
         self.timing = root / "timing.log"
         self.tmp = root / "tmp"
         self.tmp.mkdir()
-        self.port = conftest.free_port()
+        self.port = page.free_port()
         self.session.env.update(LUMIO_TIME_SCALE=f"{time_scale:g}",
                                 LUMIO_TIMING_LOG=str(self.timing), TMPDIR=str(self.tmp),
                                 QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{self.port}")
@@ -87,18 +91,19 @@ class Run:
                 for line in self.timing.read_text().splitlines() if line.startswith("painted ")]
 
     def wait_painted(self, timeout=30):
-        conftest.wait_until(lambda: len(self.painted()) > self.seen, timeout=timeout,
-                            interval=0.002, what=f"break {self.seen + 1} painted")
+        wait_until(lambda: len(self.painted()) > self.seen, timeout=timeout,
+                   interval=0.002, what=f"break {self.seen + 1} painted")
         self.seen = len(self.painted())
 
     def done_button(self):
         """Where "Xong rồi" is on the screen, asked of the page once; the
         debugger leaves again at once."""
-        target = cdp.wait_for_page(self.port, "/overlay.html", 20)
-        with cdp.Session(target["webSocketDebuggerUrl"]) as page:
-            box = json.loads(page.evaluate(
-                "JSON.stringify(document.querySelector('[data-action=done]')"
-                ".getBoundingClientRect())"))
+        overlay = page.Page(self.port, "/overlay.html", 20)
+        try:
+            box = overlay.evaluate(
+                "document.querySelector('[data-action=done]').getBoundingClientRect().toJSON()")
+        finally:
+            overlay.close()
         return (SCREEN[0] - PANEL[0] + int(box["x"] + box["width"] / 2),
                 SCREEN[1] - PANEL[1] + int(box["y"] + box["height"] / 2))
 
@@ -109,20 +114,20 @@ class Run:
             self.button = self.done_button()
         before = self.done_count()
         for _ in range(5):
-            self.session.x("xdotool", "mousemove", str(self.button[0]), str(self.button[1]),
-                           "click", "1")
+            self.session.pointer(*self.button, click=True)
             try:
-                conftest.wait_until(lambda: self.done_count() > before, timeout=2,
-                                    interval=0.005, what="the answer counted")
+                wait_until(lambda: self.done_count() > before, timeout=2,
+                           interval=0.005, what="the answer counted")
                 return
             except AssertionError:
                 continue
         self.unanswered += 1
-        self.session.screenshot(self.root / f"unanswered-{self.seen}.png")
+        subprocess.run(["import", "-window", "root", self.root / f"unanswered-{self.seen}.png"],
+                       env=self.session.env, capture_output=True, timeout=10)
 
     def answer_next_break(self):
         self.wait_painted()
-        self.helpers.update(self.lumio.children())
+        self.helpers.update(self.lumio.helpers())
         self.answer()
 
     def tree_pss(self):
@@ -135,8 +140,8 @@ class Run:
         """PSS of the tree once reminders are paused and the program has settled.
         Paused from the menu, as a person would: the program keeps writing its
         tally to the settings file, which another writer here would race."""
-        menu = self.session.tray_menu()
-        menu.click("Tạm dừng 1 giờ")
+        menu = TrayMenu(self.session)
+        menu.click("pause")
         deadline = time.monotonic() + 30
         while not self.helper_gone() and time.monotonic() < deadline:
             if len(self.painted()) > self.seen:  # came before the click did
@@ -144,7 +149,7 @@ class Run:
             time.sleep(0.05)
         time.sleep(QUIET_SECONDS)
         mib = self.tree_pss()
-        menu.click("Tiếp tục nhắc")
+        menu.click("resume")
         return mib
 
     def leftovers(self):
@@ -168,7 +173,7 @@ class Run:
                 "files": files}
 
     def stderr(self):
-        return [line for line in self.lumio.stderr.splitlines()
+        return [line for line in idle_bench.lumio_output(self.session).splitlines()
                 if line.strip() and "DevTools" not in line and "Remote debugging" not in line][:10]
 
     def close(self):
@@ -186,14 +191,14 @@ def real_clock(root):
         result["tray_alone"] = run.tree_pss()
         result["tray_processes"] = len(idle_bench.process_tree(run.pid))
         clicks, cold, during, back, back_pss = [], [], [], [], []
-        menu = run.session.tray_menu()
+        menu = TrayMenu(run.session)
         for index in range(CLICKS + 1):
             warm = index > 0  # the first time without opening the menu first
             if warm:
                 menu.open()
                 time.sleep(MENU_READING_SECONDS)
             start = time.monotonic()
-            menu.click("Nghỉ mắt ngay")
+            menu.click("break-now")
             run.wait_painted()
             (clicks if warm else cold).append((time.monotonic() - start) * 1000)
             if warm:
@@ -202,7 +207,7 @@ def real_clock(root):
             during.append(run.tree_pss())
             answered = time.monotonic()
             run.answer()
-            conftest.wait_until(run.helper_gone, timeout=30, interval=0.02,
+            wait_until(run.helper_gone, timeout=30, interval=0.02,
                                 what="the helper to end")
             back.append(time.monotonic() - answered)
             back_pss.append(run.tree_pss())

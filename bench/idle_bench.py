@@ -2,7 +2,7 @@
 
 Each program runs alone on a fresh private desktop (Xvfb, xcompmgr, private
 session and system buses, a StatusNotifierWatcher tray host, fresh HOME and
-XDG_CONFIG_HOME) borrowed from the end-to-end harness. After a settle period
+XDG_CONFIG_HOME) from the end-to-end tests' support (tests/support). After a settle period
 it sits idle for the same window while we read /proc for its whole process
 tree: PSS at the end of the window, CPU seconds and context switches over it.
 Started by bench/run.sh; prints a Markdown report and writes it to the path
@@ -21,11 +21,11 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "tests" / "e2e"))
+sys.path.insert(0, str(HERE.parent / "tests"))
 
-import conftest  # noqa: E402  (the e2e harness: Session, wait_until)
+from support import desktop  # noqa: E402
 
-LUMIO_BIN = conftest.LUMIO_BIN
+LUMIO_BIN = desktop.LUMIO_BIN
 IDLE_SECONDS = float(os.environ.get("BENCH_IDLE_SECONDS", "120"))
 SETTLE_SECONDS = float(os.environ.get("BENCH_SETTLE_SECONDS", "20"))
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -138,6 +138,12 @@ def pss_by_mapping(pid, top=10):
     return sorted(((n, kib / 1024) for n, kib in totals.items()), key=lambda row: -row[1])[:top]
 
 
+def lumio_output(session):
+    """What Lumio wrote on stdout and stderr in the one run on that desktop, kept in a
+    file of the desktop's folder."""
+    return (session.root / "lumio-0.log").read_text(errors="replace")
+
+
 def tree_pss_mib(root):
     """PSS of the whole process tree rooted at root, in MiB."""
     return sum(kib for _, _, kib in pss_by_process(root)) / 1024
@@ -149,16 +155,13 @@ def measure(name, command, root):
     log = open(root / "program.log", "wb")
     session = process = None
     try:
-        session = conftest.Session(root / "desktop", tray=True)
-        session.start_compositor()
-        if name == "Lumio":
-            session.write_settings(welcomed=True)
+        session = desktop.Desktop(root / "desktop")
         spawned = time.monotonic()
         process = subprocess.Popen(command, env=session.env, cwd=session.home,
                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         settle_end = spawned + SETTLE_SECONDS
         while time.monotonic() < settle_end and process.poll() is None:
-            if "tray" not in result and session.tray_items():
+            if "tray" not in result and session.tray.items:
                 result["tray"] = time.monotonic() - spawned
             time.sleep(0.01)
         if process.poll() is not None:
@@ -201,7 +204,7 @@ def measure(name, command, root):
     finally:
         if process is not None:
             leftovers = process_tree(process.pid)[1:]
-            conftest._stop(process)
+            desktop.stop(process)
             for pid in leftovers:  # helpers that outlive their parent would skew the next run
                 try:
                     os.kill(pid, signal.SIGKILL)

@@ -17,10 +17,10 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "tests" / "e2e"))
+sys.path.insert(0, str(HERE.parent / "tests"))
 
-import conftest  # noqa: E402
 import idle_bench  # noqa: E402
+from support import desktop  # noqa: E402
 
 SETTLE_SECONDS = float(os.environ.get("BENCH_LEAN_SETTLE_SECONDS", "10"))
 SAMPLES = 3
@@ -40,17 +40,16 @@ VARIANTS = [
 
 
 def measure(root, extra_env):
-    session = conftest.Session(root, tray=True)
+    session = desktop.Desktop(root)
     run = None
     try:
-        session.start_compositor()
         # A break long enough to be measured in.
-        session.write_settings(welcomed=True, breakSec=120)
+        session.write_settings(breakSec=120)
         session.env.update(extra_env)
         run = session.launch("--break-now")
         time.sleep(SETTLE_SECONDS)
         if not run.running():
-            return {"failed": run.stderr[-300:]}
+            return {"failed": idle_bench.lumio_output(session)[-300:]}
         samples = []
         for _ in range(SAMPLES):
             samples.append(idle_bench.tree_pss_mib(run.process.pid))

@@ -5,7 +5,7 @@
 #   sudo bench/run.sh
 #
 # Installs what is missing (workrave, safeeyes and the tray bindings it
-# recommends, xvfb, xcompmgr, dbus, python3-gi, python3-pytest) with apt-get,
+# recommends, xvfb, xcompmgr, dbus, python3-gi, python3-xlib) with apt-get,
 # then runs each program alone, one after another, on a private desktop (Xvfb,
 # xcompmgr, private D-Bus buses, a StatusNotifier tray host) and reports PSS of
 # its whole process tree, CPU seconds per idle minute and wake-ups per second,
@@ -38,7 +38,7 @@ export LUMIO_BIN
 missing=""
 # Safe Eyes only shows a tray icon with the Ayatana indicator bindings it recommends.
 for package in workrave safeeyes gir1.2-ayatanaappindicator3-0.1 xprintidle xvfb xcompmgr dbus \
-    python3-gi python3-pytest xdotool x11-utils; do
+    python3-gi python3-xlib; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     case "$status" in
         *" installed") ;;
@@ -51,7 +51,7 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
 fi
 
-# The system interpreter: it has python3-gi, which the harness needs.
+# The system interpreter: it has python3-gi and python3-xlib, which tests/support needs.
 /usr/bin/python3 "$here/idle_bench.py" "$results"
 for part in breaks_bench lean_bench; do
     echo "measuring: $part" >&2

@@ -15,6 +15,7 @@ TITLES = {
     "paused": "Tạm dừng đến ",
     "break-now": "Nghỉ mắt ngay",
     "pause": "Tạm dừng 1 giờ",
+    "resume": "Tiếp tục nhắc",
     "dim": "Làm mờ nền khi nhắc",
     "sound": "Âm báo nhẹ",
     "launch-at-login": "Mở cùng máy tính",
