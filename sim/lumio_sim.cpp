@@ -3,7 +3,7 @@
 // after a while, takes a lunch away from the machine and locks the screen in
 // the evening.
 #include "app/App.h"
-#include "fakes/FakeDesktop.h"
+#include "support/FakeDesktop.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
         const int hourOfDay = (8 + minute / 60) % 24;
         const bool atDesk =
             (hourOfDay >= 8 && hourOfDay < 12) || (hourOfDay >= 13 && hourOfDay < 18);
-        if (atDesk) desk.idle.touch();
-        if (hourOfDay == 18 && minute % 60 == 0) desk.events.lock();
-        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.events.unlock();
+        if (atDesk) desk.idle.touchedAgo(0);
+        if (hourOfDay == 18 && minute % 60 == 0) desk.session.handlers.onLock();
+        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.session.handlers.onUnlock();
         desk.loop.runFor(60);
 
         auto& scripts = desk.overlay.scripts;
@@ -52,13 +52,13 @@ int main(int argc, char** argv) {
             const char* answer = answered % 5 == 4 ? "snooze" : answered % 7 == 6 ? "skip" : "done";
             std::printf("%s  break %-3d %s -> %s\n", clockText(desk.clock).c_str(), shownTotal,
                         scripts[answered].c_str(), answer);
-            desk.overlay.web->post(std::string(answer));
-            desk.overlay.web->post(std::string("closed"));
+            desk.overlay.post(answer);
+            desk.overlay.post("closed");
         }
     }
-    app.menuWillOpen();
-    const auto* menu = app.mainMenu();
-    std::printf("\nmenu: %s | %s\n", menu->items[0]->title.c_str(), menu->items[1]->title.c_str());
+    desk.tray.listener->menuOpened();
+    const auto& menu = app.statusMenu().mainMenu();
+    std::printf("\nmenu: %s | %s\n", menu.items[0]->title.c_str(), menu.items[1]->title.c_str());
     std::printf("%d breaks shown over %d simulated day(s)\n", shownTotal, days);
     return 0;
 }

@@ -1,159 +1,119 @@
-#include "AppHarness.h"
-
-#include "app/Constants.h"
 #include "app/SingleInstance.h"
+#include "support/AppHarness.h"
 
 using namespace lumio;
-using lumio::test::AppTest;
 
 namespace {
 
-using Launch = AppTest;
+using Launch = test::AppTest;
 
-TEST(Entry, ConstantsAndSingleInstanceThreshold) {
-    EXPECT_EQ(SNOOZE_MIN, 5.0);
-    EXPECT_EQ(IDLE_SECS, 300.0);
-    const std::vector<std::string> ids{"cat", "dog", "bunny", "panda", "frog", "penguin"};
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        EXPECT_EQ(ANIMALS.at(i).id, ids[i]);
-    EXPECT_FALSE(isSecondInstance(0));
+TEST(Entry, ASecondCopyStepsAside) {
     EXPECT_FALSE(isSecondInstance(1));
     EXPECT_TRUE(isSecondInstance(2));
-    EXPECT_TRUE(isSecondInstance(3));
 }
 
-TEST_F(Launch, StepsRunInTheirFixedOrder) {
-    launch();
-    // The break's panels and page are made only ahead of a break.
-    const fake::Journal expected{"makeStatusItem", "setMenu", "observeSystem", "setAppearsDisabled",
-                                 "startTicker"};
-    EXPECT_EQ(desk.journal, expected);
-    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
-    EXPECT_FALSE(iconDimmed());
-}
-
-TEST_F(Launch, FirstRunWritesWelcomedAtOnceThenGreetsHalfASecondLater) {
-    desk.store.values.clear();
-    launch();
-    EXPECT_EQ(desk.store.values.at("welcomed"), SettingValue{true});
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    run(0.49);
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    run(0.01);
-    ASSERT_EQ(desk.alerts.shown.size(), 1u);
-    const auto& alert = desk.alerts.shown[0];
-    EXPECT_EQ(alert.iconName, "AppIcon");
-    EXPECT_EQ(alert.message, "Lumio đã chạy rồi nè! 🐱");
-    EXPECT_EQ(alert.informativeText,
-              "Cứ 20 phút, một bạn thú sẽ nhảy ra góc màn hình nhắc bạn nhìn ra xa 20 giây.\n\n"
+TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLater) {
+    const struct {
+        std::optional<std::size_t> answer;
+        bool installs;
+    } rows[] = {{0, true}, {1, false}, {std::nullopt, false}};
+    for (const auto& r : rows) {
+        desk.store.values.clear();
+        desk.dialogs = {};
+        desk.dialogs.answer = r.answer;
+        desk.autostart.installed = false;
+        launch();
+        EXPECT_EQ(desk.store.values.at("welcomed"), SettingValue{true});
+        desk.store.values["intervalMin"] = std::int64_t{45};
+        run(0.49);
+        EXPECT_TRUE(desk.dialogs.shown.empty());
+        run(0.01);
+        ASSERT_EQ(desk.dialogs.shown.size(), 1u);
+        EXPECT_EQ(desk.autostart.installed, r.installs);
+    }
+    const auto& dialog = desk.dialogs.shown[0];
+    EXPECT_EQ(dialog.iconName, "AppIcon");
+    EXPECT_EQ(dialog.text, "Lumio đã chạy rồi nè! 🐱");
+    EXPECT_EQ(dialog.informativeText,
+              "Cứ 45 phút, một bạn thú sẽ nhảy ra góc màn hình nhắc bạn nhìn ra xa 20 giây.\n\n"
               "Mọi cài đặt nằm ở biểu tượng con mèo trên thanh menu (góc phải trên).");
-    EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Mở cùng máy tính", "Để sau"}));
-    EXPECT_EQ(desk.application.activations, 1);
-    EXPECT_TRUE(desk.loginItem.calls.empty()) << "\"Để sau\" leaves launch at login alone";
-
-    run(3600);
-    EXPECT_EQ(desk.alerts.shown.size(), 1u);
-}
-
-TEST_F(Launch, WelcomeTextUsesTheValuesWhenShown) {
-    desk.store.values.clear();
+    EXPECT_EQ(dialog.buttons, (std::vector<std::string>{"Mở cùng máy tính", "Để sau"}));
     launch();
-    desk.store.values["intervalMin"] = std::int64_t{45};
-    desk.store.values["breakSec"] = std::int64_t{-3};
-    desk.alerts.answer = ALERT_FIRST_BUTTON;
-    run(1);
-    ASSERT_EQ(desk.alerts.shown.size(), 1u);
-    EXPECT_EQ(desk.alerts.shown[0].informativeText.substr(0, 100).find("Cứ 45 phút"), 0u);
-    EXPECT_NE(desk.alerts.shown[0].informativeText.find("xa -3 giây"), std::string::npos);
-    EXPECT_EQ(desk.loginItem.calls, std::vector<bool>{true}) << "the first button turns it on";
+    run(3600);
+    EXPECT_EQ(desk.dialogs.shown.size(), 1u) << "welcomed once";
 }
 
-TEST_F(Launch, BreakNowSkipsTheWelcomeAndLeavesWelcomedAbsent) {
-    desk.store.values.clear();
-    launch({"lumio", "--break-now"});
-    run(0.99);
-    EXPECT_EQ(breaksShown(), 0u);
-    run(0.01);
-    EXPECT_EQ(breaksShown(), 1u);
-    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0);
-    run(10);
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    EXPECT_FALSE(desk.store.values.contains("welcomed"));
-}
-
-TEST_F(Launch, TogglePauseLaunchPausesASecondLaterWithoutWelcome) {
-    desk.store.values.clear();
-    launch({"lumio", "--toggle-pause"});
-    run(0.99);
-    EXPECT_FALSE(app->pausedUntilAt());
-    run(0.01);
-    EXPECT_DOUBLE_EQ(secondsTo(app->pausedUntilAt().value()), 3600.0);
-    run(10);
-    EXPECT_TRUE(desk.alerts.shown.empty());
+TEST_F(Launch, AnActionAskedForIsDoneASecondLaterWithoutTheWelcome) {
+    const struct {
+        const char* option;
+        std::size_t breaks;
+        bool paused;
+    } rows[] = {{"--break-now", 1, false}, {"--toggle-pause", 0, true}, {"x--break-now", 0, false}};
+    for (const auto& r : rows) {
+        desk.store.values.clear();
+        desk.overlay.scripts.clear();
+        launch({"lumio", r.option, "--break-now=1"});
+        run(0.99);
+        EXPECT_EQ(breaksShown() + schedule().pausedUntilAt().has_value(), 0u);
+        run(0.01);
+        EXPECT_EQ(breaksShown(), r.breaks) << r.option;
+        EXPECT_EQ(schedule().pausedUntilAt().has_value(), r.paused) << r.option;
+        EXPECT_EQ(desk.store.values.contains("welcomed"), !r.breaks && !r.paused) << r.option;
+        app.reset();
+    }
 }
 
 TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
     launch();
     const struct {
         const char* name;
-        bool known;
-        std::size_t breaks;
-        bool paused;
-        bool enabled;
-        int terminations;
-    } cases[] = {
-        {"break-now", true, 1, false, true, 0},      {"toggle-pause", true, 1, true, true, 0},
-        {"toggle-pause", true, 1, false, true, 0},   {"toggle-enabled", true, 1, false, false, 0},
-        {"toggle-enabled", true, 1, false, true, 0}, {"quit", true, 1, false, true, 1},
-        {"Quit", false, 1, false, true, 1},          {"", false, 1, false, true, 1},
+        bool known, paused, enabled;
+        int quits;
+    } rows[] = {
+        {"break-now", true, false, true, 0},      {"toggle-pause", true, true, true, 0},
+        {"toggle-pause", true, false, true, 0},   {"toggle-enabled", true, false, false, 0},
+        {"toggle-enabled", true, false, true, 0}, {"quit", true, false, true, 1},
+        {"Quit", false, false, true, 1},          {"", false, false, true, 1},
     };
-    for (const auto& c : cases) {
-        const int changes = desk.statusBar.item->changes;
-        EXPECT_EQ(app->activateAction(c.name), c.known) << c.name;
-        EXPECT_EQ(breaksShown(), c.breaks) << c.name;
-        EXPECT_EQ(app->pausedUntilAt().has_value(), c.paused) << c.name;
-        EXPECT_EQ(app->preferences().enabled(), c.enabled) << c.name;
-        EXPECT_EQ(desk.application.terminations, c.terminations) << c.name;
-        EXPECT_EQ(desk.statusBar.item->changes > changes, c.known) << "menu refreshed: " << c.name;
+    for (const auto& r : rows) {
+        const int changes = desk.tray.changes;
+        EXPECT_EQ(app->activateAction(r.name), r.known) << r.name;
+        EXPECT_EQ(schedule().pausedUntilAt().has_value(), r.paused) << r.name;
+        EXPECT_EQ(app->preferences().enabled(), r.enabled) << r.name;
+        EXPECT_EQ(desk.loop.quits, r.quits) << r.name;
+        EXPECT_EQ(desk.tray.changes > changes, r.known) << "menu refreshed: " << r.name;
     }
+    EXPECT_EQ(breaksShown(), 1u);
     app->activate();
-    EXPECT_EQ(desk.statusBar.item->popUps, 1);
+    EXPECT_EQ(desk.tray.popUps, 1);
 }
 
-TEST_F(Launch, OnlyTheWholeArgumentCounts) {
-    desk.store.values.clear();
-    launch({"lumio", "--break-now=1", "x--break-now"});
-    run(5);
-    EXPECT_EQ(breaksShown(), 0u);
-    EXPECT_EQ(desk.alerts.shown.size(), 1u);
-}
-
-TEST_F(Launch, BreakBeforeThePageLoadedWaitsForIt) {
-    launch({"lumio", "--break-now"}, false);
+TEST_F(Launch, ABreakBeforeThePageLoadedWaitsForIt) {
+    desk.overlay.loadSeconds.reset();
+    launch({"lumio", "--break-now"});
     run(2);
     EXPECT_EQ(breaksShown(), 0u);
     EXPECT_EQ(stored("stat.shown"), 1) << "counted when shown, whatever the page does";
-    desk.overlay.web->finishLoading();
+    desk.overlay.web->onLoaded();
     EXPECT_EQ(breaksShown(), 1u);
 }
 
-TEST_F(Launch, StartsDimmedWhenRemindersAreOff) {
+TEST_F(Launch, RemindersOffStartsDimmed) {
     desk.store.values["enabled"] = false;
     launch();
-    EXPECT_TRUE(iconDimmed());
-    EXPECT_EQ(firstLine(), "Đang tắt nhắc nhở");
-    EXPECT_FALSE(app->nextBreakAt().has_value());
+    EXPECT_TRUE(desk.tray.paused);
+    EXPECT_FALSE(schedule().nextBreakAt().has_value());
 }
 
-TEST_F(Launch, PageMessagesReachTheAppUntilItIsGone) {
+TEST_F(Launch, NothingRunsOnceTheAppIsGone) {
     desk.store.values["dim"] = false; // no fade left running once the App is gone
     launch({"lumio", "--break-now"});
     run(2);
-    desk.overlay.web->post(std::string("done"));
+    desk.overlay.post("done");
     EXPECT_EQ(stored("stat.done"), 1);
+    desk.tray.listener->menuOpened();
     app.reset();
-    desk.loop.runFor(5); // the ticker finds no App and does nothing
-    SUCCEED();
+    run(5); // neither the ticker nor the menu's lapse finds the App
 }
 
 } // namespace

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/App.h"
-#include "fakes/FakeDesktop.h"
+#include "support/FakeDesktop.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,28 +31,30 @@ class AppTest : public testing::Test {
         desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
         desk.overlay.fakeScreens.at = {100, 100};
     }
-
-    void launch(std::vector<std::string> args = {"lumio"}, bool pageLoads = true) {
-        if (!pageLoads) desk.overlay.loadSeconds.reset();
+    void launch(std::vector<std::string> args = {"lumio"}) {
         app = std::make_unique<App>(desk.platform, std::move(args));
         app->applicationDidFinishLaunching();
     }
-
     void run(double seconds) { desk.loop.runFor(seconds); }
+    // Virtual time passes with the user at the keyboard.
+    void stayActive(double seconds) {
+        for (int i = 0; i < static_cast<int>(seconds); ++i) {
+            desk.idle.touchedAgo(0);
+            run(1);
+        }
+    }
+    const Schedule& schedule() const { return app->schedule(); }
     double secondsTo(Instant t) const { return (t - desk.clock.now()).count(); }
-    double secondsToNextBreak() const { return secondsTo(app->nextBreakAt().value()); }
+    double secondsToNextBreak() const { return secondsTo(schedule().nextBreakAt().value()); }
     std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
-    std::int64_t stored(const char* key) const { return app->preferences().integerForKey(key); }
-
-    MenuItem& item(const std::vector<std::string>& path) {
-        auto* found = fake::findItem(*app->mainMenu(), path);
-        if (found == nullptr) throw std::runtime_error("no menu item " + path.back());
+    std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
+    MenuItem& item(std::string_view id) {
+        auto* found = fake::findItem(app->statusMenu().mainMenu(), id);
+        if (found == nullptr) throw std::runtime_error("no menu item " + std::string(id));
         return *found;
     }
-    void click(const std::vector<std::string>& path) { item(path).action(); }
-    const std::string& firstLine() const { return app->mainMenu()->items.at(0)->title; }
-    const std::string& secondLine() const { return app->mainMenu()->items.at(1)->title; }
-    bool iconDimmed() const { return desk.statusBar.item->disabled; }
+    void click(std::string_view id) { item(id).action(); }
+    const std::string& firstLine() { return item("next").title; }
 
     fake::FakeDesktop desk{T0};
     std::unique_ptr<App> app;
