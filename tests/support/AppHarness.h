@@ -22,14 +22,15 @@ inline void setTimeZone(const char* tz) {
     tzset();
 }
 
-// A launched App on fake desktop services, driven by virtual time.
+// An App on fake desktop services, driven by virtual time; launched unless
+// the test launches it itself.
 class AppTest : public testing::Test {
   protected:
-    void SetUp() override {
+    explicit AppTest(bool launched = true) {
         setTimeZone("UTC");
         desk.store.values["welcomed"] = true;
         desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-        desk.overlay.fakeScreens.at = {100, 100};
+        if (launched) launch();
     }
     void launch(std::vector<std::string> args = {"lumio"}) {
         app = std::make_unique<App>(desk.platform, std::move(args));
@@ -46,6 +47,7 @@ class AppTest : public testing::Test {
     const Schedule& schedule() const { return app->schedule(); }
     double secondsTo(Instant t) const { return (t - desk.clock.now()).count(); }
     double secondsToNextBreak() const { return secondsTo(schedule().nextBreakAt().value()); }
+    bool paused() const { return schedule().pausedUntilAt().has_value(); }
     std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
     std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
     MenuItem& item(std::string_view id) {
@@ -55,6 +57,8 @@ class AppTest : public testing::Test {
     }
     void click(std::string_view id) { item(id).action(); }
     const std::string& firstLine() { return item("next").title; }
+    MenuListener& menu() { return *desk.tray.listener; }
+    SessionEventHandlers& session() { return desk.session.handlers; }
 
     fake::FakeDesktop desk{T0};
     std::unique_ptr<App> app;

@@ -1,9 +1,6 @@
 #include "support/FakeDesktop.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <ctime>
 #include <tuple>
 
 namespace lumio::fake {
@@ -82,9 +79,11 @@ void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem
         onLoaded();
         return;
     }
-    toolkit.loop.after(Seconds{*toolkit.loadSeconds}, [this, weak = std::weak_ptr(alive)] {
-        if (weak.lock()) onLoaded();
-    });
+    // Only if this page is still the live one by then.
+    toolkit.loop.after(Seconds{*toolkit.loadSeconds},
+                       [&toolkit = toolkit, n = toolkit.webViewsMade] {
+                           if (toolkit.web && toolkit.webViewsMade == n) toolkit.web->onLoaded();
+                       });
 }
 
 void FakeWebView::runJavaScript(const std::string& script) {
@@ -105,41 +104,10 @@ std::unique_ptr<WebView> FakeOverlayToolkit::makeWebView(Panel&, double, double)
     return made;
 }
 
-namespace {
-
-class FakeSound final : public Sound {
-  public:
-    explicit FakeSound(FakeAudio& audio) : audio(audio) {}
-    void play() override { ++audio.plays; }
-    void stop() override { ++audio.stops; }
-
-  private:
-    FakeAudio& audio;
-};
-
-} // namespace
-
-std::unique_ptr<Sound> FakeAudio::load(std::vector<std::uint8_t>) {
-    ++loads;
-    if (refuse) return nullptr;
-    return std::make_unique<FakeSound>(*this);
-}
-
-std::string FakeLocale::shortTime(Instant t) const {
-    const auto secs = static_cast<std::time_t>(std::floor(epochSeconds(t)));
-    std::tm local{};
-    localtime_r(&secs, &local);
-    std::array<char, 16> text{};
-    std::strftime(text.data(), text.size(), "%H:%M", &local);
-    return text.data();
-}
-
 MenuItem* findItem(const Menu& menu, std::string_view id) {
     for (auto* item : menu.items) {
         if (item->id == id) return item;
-        if (item->submenu) {
-            if (auto* found = findItem(*item->submenu, id)) return found;
-        }
+        if (auto* found = item->submenu ? findItem(*item->submenu, id) : nullptr) return found;
     }
     return nullptr;
 }

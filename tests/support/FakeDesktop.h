@@ -3,6 +3,7 @@
 #include "ports/Platform.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,10 +27,7 @@ class VirtualClock final : public Clock {
         offset += seconds;
         asleep += seconds;
     }
-    double epoch;
-    double mono = 0;
-    double offset = 0;
-    double asleep = 0;
+    double epoch, mono = 0, offset = 0, asleep = 0;
 };
 
 // A deterministic main loop: ticks and delayed work run in time order as the
@@ -95,10 +93,8 @@ class FakeTray final : public TrayIcon {
     std::string icon, toolTip;
     Menu* menu = nullptr;
     MenuListener* listener = nullptr;
-    bool paused = false;
-    int changes = 0;
-    bool onScreen = false; // the menu is drawn by Lumio itself and shown
-    int popUps = 0;
+    bool paused = false, onScreen = false; // onScreen: Lumio draws the menu, and it is shown
+    int changes = 0, popUps = 0;
 };
 
 class FakeOverlayToolkit;
@@ -107,8 +103,6 @@ class FakePanel final : public Panel {
   public:
     FakePanel(PanelStyle style, FakeOverlayToolkit& toolkit) : style(style), toolkit(toolkit) {}
     ~FakePanel() override;
-    FakePanel(const FakePanel&) = delete;
-    FakePanel& operator=(const FakePanel&) = delete;
     void setGeometry(Rect g) override { geometry = g; }
     void show() override { visible = true; }
     void hide() override { visible = false; }
@@ -131,8 +125,6 @@ class FakeWebView final : public WebView {
   public:
     explicit FakeWebView(FakeOverlayToolkit& toolkit) : toolkit(toolkit) {}
     ~FakeWebView() override;
-    FakeWebView(const FakeWebView&) = delete;
-    FakeWebView& operator=(const FakeWebView&) = delete;
     void loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) override;
     void runJavaScript(const std::string& script) override;
     void setOnLoaded(std::function<void()> f) override { onLoaded = std::move(f); }
@@ -146,7 +138,6 @@ class FakeWebView final : public WebView {
 
   private:
     FakeOverlayToolkit& toolkit;
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
 class FakeScreens final : public Screens {
@@ -185,7 +176,16 @@ class FakeOverlayToolkit final : public OverlayToolkit {
 
 class FakeAudio final : public AudioOutput {
   public:
-    std::unique_ptr<Sound> load(std::vector<std::uint8_t> wav) override;
+    struct FakeSound final : Sound {
+        explicit FakeSound(FakeAudio& audio) : audio(audio) {}
+        void play() override { ++audio.plays; }
+        void stop() override { ++audio.stops; }
+        FakeAudio& audio;
+    };
+    std::unique_ptr<Sound> load(std::vector<std::uint8_t>) override {
+        ++loads;
+        return refuse ? nullptr : std::make_unique<FakeSound>(*this);
+    }
     bool refuse = false;
     int loads = 0, plays = 0, stops = 0;
 };
@@ -213,9 +213,15 @@ class FakeDialogs final : public Dialogs {
     std::optional<std::size_t> answer = 1;
 };
 
+// "HH:MM" in UTC, the tests' time zone.
 class FakeLocale final : public LocaleFormat {
   public:
-    std::string shortTime(Instant t) const override; // "HH:MM", local time
+    std::string shortTime(Instant t) const override {
+        const auto minutes = static_cast<long>(epochSeconds(t)) / 60;
+        char text[8];
+        std::snprintf(text, sizeof text, "%02ld:%02ld", minutes / 60 % 24, minutes % 60);
+        return text;
+    }
 };
 
 class FakeRandom final : public RandomSource {

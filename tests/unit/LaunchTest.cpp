@@ -5,31 +5,25 @@ using namespace lumio;
 
 namespace {
 
-using Launch = test::AppTest;
+class Launch : public test::AppTest {
+  protected:
+    Launch() : AppTest(false) { desk.store.values.clear(); }
+};
 
-TEST(Entry, ASecondCopyStepsAside) {
-    EXPECT_FALSE(isSecondInstance(1));
-    EXPECT_TRUE(isSecondInstance(2));
-}
-
-TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLater) {
-    const struct {
-        std::optional<std::size_t> answer;
-        bool installs;
-    } rows[] = {{0, true}, {1, false}, {std::nullopt, false}};
-    for (const auto& r : rows) {
-        desk.store.values.clear();
+TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLaterAndOnce) {
+    EXPECT_TRUE(isSecondInstance(2) && !isSecondInstance(1));
+    for (const std::optional<std::size_t> answer : {std::optional<std::size_t>{0}, {1}, {}}) {
+        desk.store.values = {{"intervalMin", std::int64_t{45}}};
         desk.dialogs = {};
-        desk.dialogs.answer = r.answer;
+        desk.dialogs.answer = answer;
         desk.autostart.installed = false;
         launch();
         EXPECT_EQ(desk.store.values.at("welcomed"), SettingValue{true});
-        desk.store.values["intervalMin"] = std::int64_t{45};
         run(0.49);
         EXPECT_TRUE(desk.dialogs.shown.empty());
         run(0.01);
         ASSERT_EQ(desk.dialogs.shown.size(), 1u);
-        EXPECT_EQ(desk.autostart.installed, r.installs);
+        EXPECT_EQ(desk.autostart.installed, answer == 0u) << "the first button turns it on";
     }
     const auto& dialog = desk.dialogs.shown[0];
     EXPECT_EQ(dialog.iconName, "AppIcon");
@@ -40,7 +34,7 @@ TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLater) {
     EXPECT_EQ(dialog.buttons, (std::vector<std::string>{"Mở cùng máy tính", "Để sau"}));
     launch();
     run(3600);
-    EXPECT_EQ(desk.dialogs.shown.size(), 1u) << "welcomed once";
+    EXPECT_EQ(desk.dialogs.shown.size(), 1u);
 }
 
 TEST_F(Launch, AnActionAskedForIsDoneASecondLaterWithoutTheWelcome) {
@@ -54,12 +48,11 @@ TEST_F(Launch, AnActionAskedForIsDoneASecondLaterWithoutTheWelcome) {
         desk.overlay.scripts.clear();
         launch({"lumio", r.option, "--break-now=1"});
         run(0.99);
-        EXPECT_EQ(breaksShown() + schedule().pausedUntilAt().has_value(), 0u);
+        EXPECT_EQ(breaksShown() + paused(), 0u);
         run(0.01);
         EXPECT_EQ(breaksShown(), r.breaks) << r.option;
-        EXPECT_EQ(schedule().pausedUntilAt().has_value(), r.paused) << r.option;
+        EXPECT_EQ(paused(), r.paused) << r.option;
         EXPECT_EQ(desk.store.values.contains("welcomed"), !r.breaks && !r.paused) << r.option;
-        app.reset();
     }
 }
 
@@ -68,41 +61,37 @@ TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
     const struct {
         const char* name;
         bool known, paused, enabled;
-        int quits;
-    } rows[] = {
-        {"break-now", true, false, true, 0},      {"toggle-pause", true, true, true, 0},
-        {"toggle-pause", true, false, true, 0},   {"toggle-enabled", true, false, false, 0},
-        {"toggle-enabled", true, false, true, 0}, {"quit", true, false, true, 1},
-        {"Quit", false, false, true, 1},          {"", false, false, true, 1},
-    };
+    } rows[] = {{"break-now", true, false, true},
+                {"toggle-pause", true, true, true},
+                {"toggle-pause", true, false, true},
+                {"toggle-enabled", true, false, false},
+                {"toggle-enabled", true, false, true},
+                {"Quit", false, false, true},
+                {"", false, false, true},
+                {"quit", true, false, true}};
     for (const auto& r : rows) {
         const int changes = desk.tray.changes;
         EXPECT_EQ(app->activateAction(r.name), r.known) << r.name;
-        EXPECT_EQ(schedule().pausedUntilAt().has_value(), r.paused) << r.name;
+        EXPECT_EQ(paused(), r.paused) << r.name;
         EXPECT_EQ(app->preferences().enabled(), r.enabled) << r.name;
-        EXPECT_EQ(desk.loop.quits, r.quits) << r.name;
         EXPECT_EQ(desk.tray.changes > changes, r.known) << "menu refreshed: " << r.name;
     }
     EXPECT_EQ(breaksShown(), 1u);
+    EXPECT_EQ(desk.loop.quits, 1);
     app->activate();
     EXPECT_EQ(desk.tray.popUps, 1);
 }
 
 TEST_F(Launch, ABreakBeforeThePageLoadedWaitsForIt) {
+    desk.store.values["enabled"] = false;
     desk.overlay.loadSeconds.reset();
     launch({"lumio", "--break-now"});
+    EXPECT_TRUE(desk.tray.paused) << "reminders off";
     run(2);
     EXPECT_EQ(breaksShown(), 0u);
     EXPECT_EQ(stored("stat.shown"), 1) << "counted when shown, whatever the page does";
     desk.overlay.web->onLoaded();
     EXPECT_EQ(breaksShown(), 1u);
-}
-
-TEST_F(Launch, RemindersOffStartsDimmed) {
-    desk.store.values["enabled"] = false;
-    launch();
-    EXPECT_TRUE(desk.tray.paused);
-    EXPECT_FALSE(schedule().nextBreakAt().has_value());
 }
 
 TEST_F(Launch, NothingRunsOnceTheAppIsGone) {
@@ -111,7 +100,7 @@ TEST_F(Launch, NothingRunsOnceTheAppIsGone) {
     run(2);
     desk.overlay.post("done");
     EXPECT_EQ(stored("stat.done"), 1);
-    desk.tray.listener->menuOpened();
+    menu().menuOpened();
     app.reset();
     run(5); // neither the ticker nor the menu's lapse finds the App
 }
