@@ -54,12 +54,12 @@ struct LaunchedApp {
     LaunchedApp() {
         setenv("TZ", "UTC", 1);
         tzset();
-        desk.store.values["welcomed"] = true;
+        desk.values["welcomed"] = true;
         desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
         desk.overlay.fakeScreens.at = {100, 100};
         app = std::make_unique<lumio::App>(desk.platform, std::vector<std::string>{"lumio"});
         app->applicationDidFinishLaunching();
-        desk.idle.touchedAgo(0);
+        desk.touchedAgo(0);
     }
     lumio::fake::FakeDesktop desk{T0};
     std::unique_ptr<lumio::App> app;
@@ -89,7 +89,7 @@ BENCHMARK(tickAndTendOverlay);
 
 void tickCountingMenuOpen(benchmark::State& state) {
     LaunchedApp launched;
-    launched.desk.tray.listener->menuOpened();
+    launched.desk.menu->menuOpened();
     const CountAllocations count(state);
     for (auto _ : state)
         launched.app->tick();

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     const int days = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     const double morning = 1767600000.0; // Monday 2026-01-05, 08:00 UTC
     fake::FakeDesktop desk(morning);
-    desk.store.values["welcomed"] = true;
+    desk.values["welcomed"] = true;
     desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
     desk.overlay.fakeScreens.at = {960, 540};
 
@@ -41,10 +41,10 @@ int main(int argc, char** argv) {
         const int hourOfDay = (8 + minute / 60) % 24;
         const bool atDesk =
             (hourOfDay >= 8 && hourOfDay < 12) || (hourOfDay >= 13 && hourOfDay < 18);
-        if (atDesk) desk.idle.touchedAgo(0);
-        if (hourOfDay == 18 && minute % 60 == 0) desk.session.handlers.onLock();
-        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.session.handlers.onUnlock();
-        desk.loop.runFor(60);
+        if (atDesk) desk.touchedAgo(0);
+        if (hourOfDay == 18 && minute % 60 == 0) desk.session.onLock();
+        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.session.onUnlock();
+        desk.runFor(60);
 
         auto& scripts = desk.overlay.scripts;
         for (; answered < scripts.size(); ++answered) {
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             desk.overlay.post("closed");
         }
     }
-    desk.tray.listener->menuOpened();
+    desk.menu->menuOpened();
     const auto& menu = app.statusMenu().mainMenu();
     std::printf("\nmenu: %s | %s\n", menu.items[0]->title.c_str(), menu.items[1]->title.c_str());
     std::printf("%d breaks shown over %d simulated day(s)\n", shownTotal, days);

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,13 @@ inline void setTimeZone(const char* tz) {
     tzset();
 }
 
-// An App on fake desktop services, driven by virtual time; launched unless
-// the test launches it itself.
+// An App on the fake desktop, driven by virtual time; launched unless the
+// test launches it itself.
 class AppTest : public testing::Test {
   protected:
     explicit AppTest(bool launched = true) {
         setTimeZone("UTC");
-        desk.store.values["welcomed"] = true;
+        desk.values["welcomed"] = true;
         desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
         if (launched) launch();
     }
@@ -36,11 +35,11 @@ class AppTest : public testing::Test {
         app = std::make_unique<App>(desk.platform, std::move(args));
         app->applicationDidFinishLaunching();
     }
-    void run(double seconds) { desk.loop.runFor(seconds); }
+    void run(double seconds) { desk.runFor(seconds); }
     // Virtual time passes with the user at the keyboard.
     void stayActive(double seconds) {
         for (int i = 0; i < static_cast<int>(seconds); ++i) {
-            desk.idle.touchedAgo(0);
+            desk.touchedAgo(0);
             run(1);
         }
     }
@@ -51,14 +50,10 @@ class AppTest : public testing::Test {
     std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
     std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
     MenuItem& item(std::string_view id) {
-        auto* found = fake::findItem(app->statusMenu().mainMenu(), id);
-        if (found == nullptr) throw std::runtime_error("no menu item " + std::string(id));
-        return *found;
+        return *fake::findItem(app->statusMenu().mainMenu(), id);
     }
     void click(std::string_view id) { item(id).action(); }
     const std::string& firstLine() { return item("next").title; }
-    MenuListener& menu() { return *desk.tray.listener; }
-    SessionEventHandlers& session() { return desk.session.handlers; }
 
     fake::FakeDesktop desk{T0};
     std::unique_ptr<App> app;

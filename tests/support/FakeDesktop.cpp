@@ -1,19 +1,20 @@
 #include "support/FakeDesktop.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
 
 namespace lumio::fake {
 
-void FakeLoop::after(Seconds delay, std::function<void()> work) {
+void FakeDesktop::after(Seconds delay, std::function<void()> work) {
     tasks.push_back({clock.mono + delay.count(), counter++, std::move(work), 0});
 }
 
-void FakeLoop::every(Seconds interval, std::function<void()> work) {
+void FakeDesktop::every(Seconds interval, std::function<void()> work) {
     tasks.push_back({clock.mono + interval.count(), counter++, std::move(work), interval.count()});
 }
 
-void FakeLoop::runFor(double seconds) {
+void FakeDesktop::runFor(double seconds) {
     const double end = clock.mono + seconds;
     for (;;) {
         // At the same instant, one-off work runs before the ticker.
@@ -23,27 +24,53 @@ void FakeLoop::runFor(double seconds) {
         });
         if (next == tasks.end() || next->at > end) break;
         clock.mono = std::max(next->at, clock.mono);
+        auto work = next->work; // the task list may change while it runs
         if (next->period > 0) {
             next->at += next->period;
-            auto work = next->work; // the task list may grow while it runs
-            work();
         } else {
-            auto work = std::move(next->work);
             tasks.erase(next);
-            work();
         }
+        work();
     }
     clock.mono = end;
 }
 
-std::optional<SettingValue> FakeStore::value(std::string_view key) const {
+std::optional<SettingValue> FakeDesktop::value(std::string_view key) const {
     if (const auto it = values.find(key); it != values.end()) return it->second;
     return std::nullopt;
 }
 
-void FakeStore::setValue(std::string_view key, SettingValue v) {
+void FakeDesktop::setValue(std::string_view key, SettingValue v) {
     ++writes;
     values.insert_or_assign(std::string(key), std::move(v));
+}
+
+std::unique_ptr<Sound> FakeDesktop::load(std::vector<std::uint8_t>) {
+    struct FakeSound final : Sound {
+        explicit FakeSound(FakeDesktop& desk) : desk(desk) {}
+        void play() override { ++desk.plays; }
+        void stop() override { ++desk.stops; }
+        FakeDesktop& desk;
+    };
+    ++soundLoads;
+    return refuseSound ? nullptr : std::make_unique<FakeSound>(*this);
+}
+
+std::optional<std::string> FakeDesktop::setAutostart(bool on) {
+    if (!autostartFailure) installed = on;
+    return autostartFailure;
+}
+
+std::optional<std::size_t> FakeDesktop::ask(const MessageDialog& dialog) {
+    dialogs.push_back(dialog);
+    return answer;
+}
+
+std::string FakeDesktop::shortTime(Instant t) const {
+    const auto minutes = static_cast<long>(epochSeconds(t)) / 60;
+    char text[8];
+    std::snprintf(text, sizeof text, "%02ld:%02ld", minutes / 60 % 24, minutes % 60);
+    return text;
 }
 
 FakePanel::~FakePanel() {
@@ -58,7 +85,7 @@ void FakePanel::setOpacity(double o) {
 void FakePanel::fadeTo(double to, Seconds duration, std::function<void()> completion) {
     ++fades;
     const auto mine = ++*generation;
-    toolkit.loop.after(duration, [this, weak = std::weak_ptr(generation), mine, to,
+    toolkit.desk.after(duration, [this, weak = std::weak_ptr(generation), mine, to,
                                   completion = std::move(completion)] {
         const auto current = weak.lock();
         if (!current || mine != *current) return;
@@ -80,15 +107,14 @@ void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem
         return;
     }
     // Only if this page is still the live one by then.
-    toolkit.loop.after(Seconds{*toolkit.loadSeconds},
-                       [&toolkit = toolkit, n = toolkit.webViewsMade] {
-                           if (toolkit.web && toolkit.webViewsMade == n) toolkit.web->onLoaded();
-                       });
+    toolkit.desk.after(Seconds{*toolkit.loadSeconds}, [&t = toolkit, n = toolkit.webViewsMade] {
+        if (t.web && t.webViewsMade == n) t.web->onLoaded();
+    });
 }
 
 void FakeWebView::runJavaScript(const std::string& script) {
     toolkit.scripts.push_back(script);
-    toolkit.scriptTimes.push_back(toolkit.clock.mono);
+    toolkit.scriptTimes.push_back(toolkit.desk.clock.mono);
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {

@@ -3,7 +3,6 @@
 #include "ports/Platform.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,73 +29,7 @@ class VirtualClock final : public Clock {
     double epoch, mono = 0, offset = 0, asleep = 0;
 };
 
-// A deterministic main loop: ticks and delayed work run in time order as the
-// test advances virtual time.
-class FakeLoop final : public MainLoop {
-  public:
-    explicit FakeLoop(VirtualClock& clock) : clock(clock) {}
-    void after(Seconds delay, std::function<void()> work) override;
-    void every(Seconds interval, std::function<void()> work) override;
-    void quit() override { ++quits; }
-    void runFor(double seconds);
-    int quits = 0;
-
-  private:
-    struct Task {
-        double at;
-        std::uint64_t order;
-        std::function<void()> work;
-        double period; // 0: once
-    };
-    VirtualClock& clock;
-    std::vector<Task> tasks;
-    std::uint64_t counter = 0;
-};
-
-// Its own editor: it can always read its values.
-class FakeStore final : public SettingsStore, public SettingsEditor {
-  public:
-    std::optional<SettingValue> value(std::string_view key) const override;
-    void setValue(std::string_view key, SettingValue v) override;
-    void update(Edit edit) override { edit(*this); }
-    std::map<std::string, SettingValue, std::less<>> values;
-    int writes = 0;
-};
-
-class FakeIdle final : public IdleMonitor {
-  public:
-    explicit FakeIdle(const VirtualClock& clock) : clock(clock) {}
-    double secondsSinceLastInput() override { return clock.mono - lastInput; }
-    // The last input was this long ago.
-    void touchedAgo(double seconds = 0) { lastInput = clock.mono - seconds; }
-
-  private:
-    const VirtualClock& clock;
-    double lastInput = 0;
-};
-
-class FakeSession final : public SessionEvents {
-  public:
-    void watch(SessionEventHandlers h) override { handlers = std::move(h); }
-    SessionEventHandlers handlers;
-};
-
-class FakeTray final : public TrayIcon {
-  public:
-    bool setIcon(std::string_view name, int) override { return !(icon = name).empty(); }
-    void setToolTip(std::string_view text) override { toolTip = text; }
-    void setMenu(Menu& m, MenuListener& l) override { menu = &m, listener = &l; }
-    void menuChanged() override { ++changes; }
-    bool menuOnScreen() const override { return onScreen; }
-    void setPaused(bool p) override { paused = p; }
-    void popUpMenu() override { ++popUps; }
-    std::string icon, toolTip;
-    Menu* menu = nullptr;
-    MenuListener* listener = nullptr;
-    bool paused = false, onScreen = false; // onScreen: Lumio draws the menu, and it is shown
-    int changes = 0, popUps = 0;
-};
-
+class FakeDesktop;
 class FakeOverlayToolkit;
 
 class FakePanel final : public Panel {
@@ -152,15 +85,16 @@ class FakeScreens final : public Screens {
 
 class FakeOverlayToolkit final : public OverlayToolkit {
   public:
-    FakeOverlayToolkit(FakeLoop& loop, const VirtualClock& clock) : loop(loop), clock(clock) {}
+    explicit FakeOverlayToolkit(FakeDesktop& desk) : desk(desk) {}
     Seconds preparationTime() const override { return Seconds{preparation}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
     const Screens& screens() const override { return fakeScreens; }
     std::filesystem::path resourceDirectory() const override { return "/res"; }
-    // Tells the page's reply to the live web view, as the page would.
+    // The page's word to the live web view.
     void post(const std::string& body) { web->onMessage(body); }
 
+    FakeDesktop& desk;
     FakeScreens fakeScreens;
     double preparation = 0;
     // Seconds from loadFile to a loaded page: 0 loads within loadFile, nullopt never.
@@ -170,85 +104,81 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     int webViewsMade = 0;
     std::vector<std::string> scripts; // run in any web view, in order
     std::vector<double> scriptTimes;  // monotonic
-    FakeLoop& loop;
-    const VirtualClock& clock;
 };
 
-class FakeAudio final : public AudioOutput {
+// The desktop played by one object, every port but the clock and the
+// overlay's; the tests read and set its state directly. Its main loop runs
+// ticks and delayed work in time order as the test advances virtual time.
+class FakeDesktop final : public MainLoop,
+                          public SettingsStore,
+                          public SettingsEditor, // the store is its own editor
+                          public IdleMonitor,
+                          public SessionEvents,
+                          public TrayIcon,
+                          public AudioOutput,
+                          public AutostartEntry,
+                          public Dialogs,
+                          public LocaleFormat,
+                          public RandomSource {
   public:
-    struct FakeSound final : Sound {
-        explicit FakeSound(FakeAudio& audio) : audio(audio) {}
-        void play() override { ++audio.plays; }
-        void stop() override { ++audio.stops; }
-        FakeAudio& audio;
-    };
-    std::unique_ptr<Sound> load(std::vector<std::uint8_t>) override {
-        ++loads;
-        return refuse ? nullptr : std::make_unique<FakeSound>(*this);
-    }
-    bool refuse = false;
-    int loads = 0, plays = 0, stops = 0;
-};
-
-class FakeAutostart final : public AutostartEntry {
-  public:
-    std::optional<std::string> install() override { return set(true); }
-    std::optional<std::string> remove() override { return set(false); }
+    explicit FakeDesktop(double epoch) : clock(epoch) {}
+    void after(Seconds delay, std::function<void()> work) override;
+    void every(Seconds interval, std::function<void()> work) override;
+    void quit() override { ++quits; }
+    void runFor(double seconds);
+    std::optional<SettingValue> value(std::string_view key) const override;
+    void setValue(std::string_view key, SettingValue v) override;
+    void update(Edit edit) override { edit(*this); }
+    double secondsSinceLastInput() override { return clock.mono - lastInput; }
+    void touchedAgo(double seconds) { lastInput = clock.mono - seconds; }
+    void watch(SessionEventHandlers h) override { session = std::move(h); }
+    bool setIcon(std::string_view name, int) override { return !(icon = name).empty(); }
+    void setToolTip(std::string_view) override {}
+    void setMenu(Menu&, MenuListener& l) override { menu = &l; }
+    void menuChanged() override { ++menuChanges; }
+    bool menuOnScreen() const override { return onScreen; }
+    void setPaused(bool p) override { paused = p; }
+    void popUpMenu() override { ++popUps; }
+    std::unique_ptr<Sound> load(std::vector<std::uint8_t> wav) override;
+    std::optional<std::string> install() override { return setAutostart(true); }
+    std::optional<std::string> remove() override { return setAutostart(false); }
     bool isInstalled() const override { return installed; }
-    std::optional<std::string> set(bool on) {
-        if (!failure) installed = on;
-        return failure;
-    }
-    bool installed = false;
-    std::optional<std::string> failure; // the next calls fail with this text
-};
-
-class FakeDialogs final : public Dialogs {
-  public:
-    std::optional<std::size_t> ask(const MessageDialog& dialog) override {
-        shown.push_back(dialog);
-        return answer;
-    }
-    std::vector<MessageDialog> shown;
-    std::optional<std::size_t> answer = 1;
-};
-
-// "HH:MM" in UTC, the tests' time zone.
-class FakeLocale final : public LocaleFormat {
-  public:
-    std::string shortTime(Instant t) const override {
-        const auto minutes = static_cast<long>(epochSeconds(t)) / 60;
-        char text[8];
-        std::snprintf(text, sizeof text, "%02ld:%02ld", minutes / 60 % 24, minutes % 60);
-        return text;
-    }
-};
-
-class FakeRandom final : public RandomSource {
-  public:
+    std::optional<std::size_t> ask(const MessageDialog& dialog) override;
+    std::string shortTime(Instant t) const override; // "HH:MM" in UTC
     std::uint32_t uniform(std::uint32_t bound) override {
         return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
     }
-    std::mt19937 engine{12345};
-};
 
-// All fakes together, wired into one Platform.
-struct FakeDesktop {
-    explicit FakeDesktop(double epoch) : clock(epoch) {}
     VirtualClock clock;
-    FakeLoop loop{clock};
-    FakeStore store;
-    FakeIdle idle{clock};
-    FakeSession session;
-    FakeTray tray;
-    FakeOverlayToolkit overlay{loop, clock};
-    FakeAudio audio;
-    FakeAutostart autostart;
-    FakeDialogs dialogs;
-    FakeLocale locale;
-    FakeRandom random;
-    Platform platform{clock,   loop,  store,     idle,    session, tray,
-                      overlay, audio, autostart, dialogs, locale,  random};
+    std::map<std::string, SettingValue, std::less<>> values;
+    int writes = 0;
+    double lastInput = 0;
+    SessionEventHandlers session;
+    MenuListener* menu = nullptr;
+    std::string icon;
+    bool paused = false, onScreen = false; // onScreen: Lumio draws the menu, and it is shown
+    int menuChanges = 0, popUps = 0, quits = 0;
+    bool refuseSound = false;
+    int soundLoads = 0, plays = 0, stops = 0;
+    bool installed = false;
+    std::optional<std::string> autostartFailure; // the next changes fail with this text
+    std::vector<MessageDialog> dialogs;
+    std::optional<std::size_t> answer = 1;
+    std::mt19937 engine{12345};
+    FakeOverlayToolkit overlay{*this};
+    Platform platform{clock,   *this, *this, *this, *this, *this,
+                      overlay, *this, *this, *this, *this, *this};
+
+  private:
+    std::optional<std::string> setAutostart(bool on);
+    struct Task {
+        double at;
+        std::uint64_t order;
+        std::function<void()> work;
+        double period; // 0: once
+    };
+    std::vector<Task> tasks;
+    std::uint64_t counter = 0;
 };
 
 // The item with this id anywhere in the menu or its submenus; null if absent.

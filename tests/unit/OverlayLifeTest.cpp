@@ -4,8 +4,7 @@ using namespace lumio;
 
 namespace {
 
-constexpr double PREPARATION = 5;
-constexpr double GRACE = 3;
+constexpr double PREPARATION = 5, GRACE = 3;
 
 // The break's panels and page exist only around breaks: made a preparation
 // time ahead of one, dropped a grace time after it.
@@ -41,25 +40,24 @@ TEST_F(OverlayLife, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     stayActive(1);
     EXPECT_FALSE(prepared());
     expectMadeAheadOfTheNextBreak(); // the snooze's end
-    desk.overlay.web->onFail();      // a failed page still counts its break
+    desk.overlay.web->onFail();      // the next break gets a new page
     app->togglePause();
     stayActive(3600);
     EXPECT_FALSE(prepared()) << "a pause's end starts a full interval";
     expectMadeAheadOfTheNextBreak();
     desk.overlay.post("closed");
-
-    desk.tray.onScreen = true; // Lumio's own menu: open until it closes
-    menu().menuOpened();
+    desk.onScreen = true; // Lumio's own menu: open until it closes
+    desk.menu->menuOpened();
     EXPECT_TRUE(prepared()) << "the user may ask for a break";
     run(10);
-    desk.tray.onScreen = false;
-    menu().menuClosed();
+    desk.onScreen = false;
+    desk.menu->menuClosed();
     run(GRACE - 1);
     EXPECT_TRUE(prepared());
     run(1);
     EXPECT_FALSE(prepared());
-    menu().menuOpened();
-    menu().menuClosed();
+    desk.menu->menuOpened();
+    desk.menu->menuClosed();
     desk.clock.jump(-100);
     run(1);
     EXPECT_FALSE(prepared()) << "a clock set back does not stretch the grace";
@@ -67,10 +65,10 @@ TEST_F(OverlayLife, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
 
 TEST_F(OverlayLife, NotMadeOrDroppedAtOnceWhenTheBreakWillNotCome) {
     const std::vector<std::function<void()>> preventions{
-        [&] { app->togglePause(); }, [&] { session().onLock(); },
-        [&] { desk.idle.touchedAgo(400); }, [&] { app->toggleEnabled(); }};
+        [&] { app->togglePause(); }, [&] { desk.session.onLock(); }, [&] { desk.touchedAgo(400); },
+        [&] { app->toggleEnabled(); }};
     for (const auto& prevent : preventions) {
-        session().onUnlock();
+        desk.session.onUnlock();
         app->restart();
         stayActive(secondsToNextBreak() - PREPARATION);
         ASSERT_TRUE(prepared());

@@ -41,9 +41,8 @@ class OverlayBridge : public testing::Test {
     fake::FakePanel& panel() { return *toolkit.panels.at(1); }
     void loaded() { toolkit.web->onLoaded(); }
 
-    fake::VirtualClock clock{0};
-    fake::FakeLoop loop{clock};
-    fake::FakeOverlayToolkit toolkit{loop, clock};
+    fake::FakeDesktop desk{0};
+    fake::FakeOverlayToolkit& toolkit = desk.overlay;
     std::vector<std::string> received;
     Overlay overlay{toolkit, [this](const std::string& m) { received.push_back(m); }};
 };
@@ -59,7 +58,7 @@ TEST_F(OverlayBridge, ABreakWithDimmingOnTheScreenUnderThePointerUntilThePageClo
     EXPECT_EQ(dim().geometry, R.geometry);
     EXPECT_TRUE(panel().visible && dim().visible);
     EXPECT_EQ(dim().opacity, 0.0);
-    loop.runFor(0.35);
+    desk.runFor(0.35);
     EXPECT_EQ(dim().opacity, 1.0);
     EXPECT_EQ(toolkit.scripts.at(0),
               "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})");
@@ -70,13 +69,13 @@ TEST_F(OverlayBridge, ABreakWithDimmingOnTheScreenUnderThePointerUntilThePageClo
     EXPECT_TRUE(panel().visible) << "only \"closed\" hides";
     toolkit.post("closed");
     EXPECT_FALSE(panel().visible);
-    loop.runFor(0.1);
+    desk.runFor(0.1);
     EXPECT_TRUE(dim().visible) << "the dimming fades out";
     overlay.show("dog", 20, true); // a new break during the fade-out keeps its dimming
-    loop.runFor(1);
+    desk.runFor(1);
     EXPECT_TRUE(dim().visible && dim().opacity == 1.0);
     toolkit.post("closed");
-    loop.runFor(0.3);
+    desk.runFor(0.3);
     EXPECT_FALSE(dim().visible);
     EXPECT_EQ(received,
               (std::vector<std::string>{"done", "Closed", "closed ", "closed", "closed"}));
@@ -107,7 +106,7 @@ TEST_F(OverlayBridge, ReleaseDropsAllButABreakOnScreenAndAFailedPageWaitsForTheN
     toolkit.post("closed");
     overlay.release();
     EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
-    loop.runFor(1);                 // the dimming's fade-out ends with nothing left to touch
+    desk.runFor(1);                 // the dimming's fade-out ends with nothing left to touch
     overlay.show("dog", 20, false); // made afresh
     EXPECT_TRUE(panel().visible);
     loaded();

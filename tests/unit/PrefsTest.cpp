@@ -14,8 +14,8 @@ class PrefsTest : public testing::Test {
         test::setTimeZone("ICT-7"); // Vietnam, UTC+7, no daylight saving
         prefs.registerDefaults();
     }
-    fake::VirtualClock clock{test::T0}; // 15:00 in Vietnam
-    fake::FakeStore store;
+    fake::FakeDesktop store{test::T0}; // 15:00 in Vietnam
+    fake::VirtualClock& clock = store.clock;
     Prefs prefs{store, clock};
 };
 

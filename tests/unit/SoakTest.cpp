@@ -24,9 +24,8 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
     std::ostringstream log;
     JsonSettingsStore store{dir / "settings.json", log};
     fake::FakeDesktop desk(test::T0);
-    Platform onDisk{desk.clock,     desk.loop,    store,        desk.idle,
-                    desk.session,   desk.tray,    desk.overlay, desk.audio,
-                    desk.autostart, desk.dialogs, desk.locale,  desk.random};
+    Platform onDisk{desk.clock,   desk, store, desk, desk, desk,
+                    desk.overlay, desk, desk,  desk, desk, desk};
     desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
     desk.overlay.preparation = 5; // panels made ahead of breaks and dropped after them
     App app(onDisk, {"lumio"});
@@ -44,11 +43,11 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
     std::map<std::string, std::int64_t> counts;
     std::string lastDay;
     int scheduled = 0;
-    auto& session = desk.session.handlers;
-    auto& menu = *desk.tray.listener;
+    auto& session = desk.session;
+    auto& menu = *desk.menu;
     while (desk.clock.mono < 30 * 86400.0) {
         const double now = desk.clock.mono;
-        if (now >= idleUntil) desk.idle.touchedAgo(0);
+        if (now >= idleUntil) desk.touchedAgo(0);
         if (chance(0.01)) idleUntil = now + pick(1800);
         if (chance(0.004)) (chance(0.5) ? session.onLock : session.onUnlock)();
         if (chance(0.001)) session.onWake();
@@ -64,7 +63,7 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
         }
         // Keep the schedule reachable: a long "off" would make a quiet month.
         if (!app.preferences().enabled() && chance(0.05)) app.toggleEnabled();
-        desk.loop.runFor(1 + pick(120));
+        desk.runFor(1 + pick(120));
 
         for (; seen < desk.overlay.scripts.size(); ++seen) {
             const double at = desk.overlay.scriptTimes[seen];
