@@ -55,8 +55,7 @@ struct LaunchedApp {
         setenv("TZ", "UTC", 1);
         tzset();
         desk.values["welcomed"] = true;
-        desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-        desk.overlay.fakeScreens.at = {100, 100};
+        desk.pointer = {100, 100};
         app = std::make_unique<lumio::App>(desk.platform, std::vector<std::string>{"lumio"});
         app->applicationDidFinishLaunching();
         desk.touchedAgo(0);

@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
     const double morning = 1767600000.0; // Monday 2026-01-05, 08:00 UTC
     fake::FakeDesktop desk(morning);
     desk.values["welcomed"] = true;
-    desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-    desk.overlay.fakeScreens.at = {960, 540};
+    desk.pointer = {960, 540};
 
     App app(desk.platform, {"lumio"});
     app.applicationDidFinishLaunching();

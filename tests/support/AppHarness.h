@@ -28,7 +28,6 @@ class AppTest : public testing::Test {
     explicit AppTest(bool launched = true) {
         setTimeZone("UTC");
         desk.values["welcomed"] = true;
-        desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
         if (launched) launch();
     }
     void launch(std::vector<std::string> args = {"lumio"}) {

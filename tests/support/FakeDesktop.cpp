@@ -7,11 +7,12 @@
 namespace lumio::fake {
 
 void FakeDesktop::after(Seconds delay, std::function<void()> work) {
-    tasks.push_back({clock.mono + delay.count(), counter++, std::move(work), 0});
+    tasks.push_back({clock.mono + delay.count(), counter++, share(std::move(work)), 0});
 }
 
 void FakeDesktop::every(Seconds interval, std::function<void()> work) {
-    tasks.push_back({clock.mono + interval.count(), counter++, std::move(work), interval.count()});
+    tasks.push_back(
+        {clock.mono + interval.count(), counter++, share(std::move(work)), interval.count()});
 }
 
 void FakeDesktop::runFor(double seconds) {
@@ -24,13 +25,13 @@ void FakeDesktop::runFor(double seconds) {
         });
         if (next == tasks.end() || next->at > end) break;
         clock.mono = std::max(next->at, clock.mono);
-        auto work = next->work; // the task list may change while it runs
+        const auto work = next->work; // the task list may change while it runs
         if (next->period > 0) {
             next->at += next->period;
         } else {
             tasks.erase(next);
         }
-        work();
+        (*work)();
     }
     clock.mono = end;
 }
@@ -77,23 +78,6 @@ FakePanel::~FakePanel() {
     std::erase(toolkit.panels, this);
 }
 
-void FakePanel::setOpacity(double o) {
-    ++*generation;
-    opacity = o;
-}
-
-void FakePanel::fadeTo(double to, Seconds duration, std::function<void()> completion) {
-    ++fades;
-    const auto mine = ++*generation;
-    toolkit.desk.after(duration, [this, weak = std::weak_ptr(generation), mine, to,
-                                  completion = std::move(completion)] {
-        const auto current = weak.lock();
-        if (!current || mine != *current) return;
-        opacity = to;
-        if (completion) completion();
-    });
-}
-
 FakeWebView::~FakeWebView() {
     if (toolkit.web == this) toolkit.web = nullptr;
 }
@@ -115,6 +99,10 @@ void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem
 void FakeWebView::runJavaScript(const std::string& script) {
     toolkit.scripts.push_back(script);
     toolkit.scriptTimes.push_back(toolkit.desk.clock.mono);
+}
+
+const Screens& FakeOverlayToolkit::screens() const {
+    return desk;
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {

@@ -40,8 +40,13 @@ class FakePanel final : public Panel {
     void show() override { visible = true; }
     void hide() override { visible = false; }
     bool isVisible() const override { return visible; }
-    void setOpacity(double o) override;
-    void fadeTo(double opacity, Seconds duration, std::function<void()> completion) override;
+    void setOpacity(double o) override { opacity = o; }
+    // At once: a fade never outlasts the call.
+    void fadeTo(double to, Seconds, std::function<void()> completion) override {
+        ++fades;
+        opacity = to;
+        if (completion) completion();
+    }
     PanelStyle style;
     Rect geometry;
     bool visible = false;
@@ -50,7 +55,6 @@ class FakePanel final : public Panel {
 
   private:
     FakeOverlayToolkit& toolkit;
-    std::shared_ptr<std::uint64_t> generation = std::make_shared<std::uint64_t>(0);
 };
 
 // Scripts run in any of the toolkit's web views go to the toolkit's list.
@@ -73,29 +77,18 @@ class FakeWebView final : public WebView {
     FakeOverlayToolkit& toolkit;
 };
 
-class FakeScreens final : public Screens {
-  public:
-    std::vector<Screen> screens() const override { return list; }
-    std::optional<Screen> primaryScreen() const override { return primary; }
-    Point pointerPosition() const override { return at; }
-    std::vector<Screen> list;
-    std::optional<Screen> primary;
-    Point at;
-};
-
 class FakeOverlayToolkit final : public OverlayToolkit {
   public:
     explicit FakeOverlayToolkit(FakeDesktop& desk) : desk(desk) {}
     Seconds preparationTime() const override { return Seconds{preparation}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
-    const Screens& screens() const override { return fakeScreens; }
+    const Screens& screens() const override;
     std::filesystem::path resourceDirectory() const override { return "/res"; }
     // The page's word to the live web view.
     void post(const std::string& body) { web->onMessage(body); }
 
     FakeDesktop& desk;
-    FakeScreens fakeScreens;
     double preparation = 0;
     // Seconds from loadFile to a loaded page: 0 loads within loadFile, nullopt never.
     std::optional<double> loadSeconds = 0.0;
@@ -118,6 +111,7 @@ class FakeDesktop final : public MainLoop,
                           public AudioOutput,
                           public AutostartEntry,
                           public Dialogs,
+                          public Screens,
                           public LocaleFormat,
                           public RandomSource {
   public:
@@ -144,6 +138,9 @@ class FakeDesktop final : public MainLoop,
     std::optional<std::string> remove() override { return setAutostart(false); }
     bool isInstalled() const override { return installed; }
     std::optional<std::size_t> ask(const MessageDialog& dialog) override;
+    std::vector<Screen> screens() const override { return screenList; }
+    std::optional<Screen> primaryScreen() const override { return primary; }
+    Point pointerPosition() const override { return pointer; }
     std::string shortTime(Instant t) const override; // "HH:MM" in UTC
     std::uint32_t uniform(std::uint32_t bound) override {
         return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
@@ -164,6 +161,9 @@ class FakeDesktop final : public MainLoop,
     std::optional<std::string> autostartFailure; // the next changes fail with this text
     std::vector<MessageDialog> dialogs;
     std::optional<std::size_t> answer = 1;
+    std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
+    std::optional<Screen> primary;
+    Point pointer;
     std::mt19937 engine{12345};
     FakeOverlayToolkit overlay{*this};
     Platform platform{clock,   *this, *this, *this, *this, *this,
@@ -174,9 +174,12 @@ class FakeDesktop final : public MainLoop,
     struct Task {
         double at;
         std::uint64_t order;
-        std::function<void()> work;
+        std::shared_ptr<const std::function<void()>> work;
         double period; // 0: once
     };
+    static auto share(std::function<void()> work) {
+        return std::make_shared<const std::function<void()>>(std::move(work));
+    }
     std::vector<Task> tasks;
     std::uint64_t counter = 0;
 };

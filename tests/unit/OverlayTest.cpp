@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace lumio;
 
 namespace {
@@ -32,8 +34,8 @@ TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
 class OverlayBridge : public testing::Test {
   protected:
     OverlayBridge() {
-        toolkit.fakeScreens.list = {L, R};
-        toolkit.fakeScreens.at = {2500, 100};
+        desk.screenList = {L, R};
+        desk.pointer = {2500, 100};
         toolkit.loadSeconds.reset();
         overlay.prepare();
     }
@@ -50,35 +52,22 @@ class OverlayBridge : public testing::Test {
 TEST_F(OverlayBridge, ABreakWithDimmingOnTheScreenUnderThePointerUntilThePageCloses) {
     EXPECT_TRUE(dim().style.clickThrough && !panel().style.clickThrough);
     EXPECT_GT(panel().style.level, dim().style.level);
-    EXPECT_EQ(toolkit.web->file.string() + toolkit.web->readAccess.string(),
-              "/res/overlay.html/res");
+    EXPECT_EQ(toolkit.web->file, toolkit.web->readAccess / "overlay.html");
     loaded();
     overlay.show("cat", 30, true);
-    EXPECT_EQ(panel().geometry, panelGeometry(R));
-    EXPECT_EQ(dim().geometry, R.geometry);
-    EXPECT_TRUE(panel().visible && dim().visible);
-    EXPECT_EQ(dim().opacity, 0.0);
-    desk.runFor(0.35);
-    EXPECT_EQ(dim().opacity, 1.0);
+    EXPECT_EQ(std::tuple(panel().geometry, dim().geometry),
+              std::tuple(panelGeometry(R), R.geometry));
+    EXPECT_TRUE(panel().visible && dim().visible && dim().opacity == 1.0 && dim().fades == 1);
     EXPECT_EQ(toolkit.scripts.at(0),
               "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})");
-
     for (const auto& word : {"done", "Closed", "closed "})
         toolkit.post(word);
     toolkit.web->onMessage(std::nullopt);
     EXPECT_TRUE(panel().visible) << "only \"closed\" hides";
     toolkit.post("closed");
-    EXPECT_FALSE(panel().visible);
-    desk.runFor(0.1);
-    EXPECT_TRUE(dim().visible) << "the dimming fades out";
-    overlay.show("dog", 20, true); // a new break during the fade-out keeps its dimming
-    desk.runFor(1);
-    EXPECT_TRUE(dim().visible && dim().opacity == 1.0);
-    toolkit.post("closed");
-    desk.runFor(0.3);
-    EXPECT_FALSE(dim().visible);
-    EXPECT_EQ(received,
-              (std::vector<std::string>{"done", "Closed", "closed ", "closed", "closed"}));
+    EXPECT_FALSE(panel().visible || dim().visible);
+    EXPECT_EQ(dim().fades, 2) << "the dimming fades out";
+    EXPECT_EQ(received.size(), 4u) << "every string reaches the App";
     overlay.show("cat", 20, true);
     overlay.show("dog", 20, false);
     EXPECT_FALSE(dim().visible) << "no dimming removes an earlier one at once";
@@ -92,7 +81,7 @@ TEST_F(OverlayBridge, OnlyTheLastScriptWaitsForThePageAndNoScreenShowsNothing) {
     EXPECT_TRUE(toolkit.scripts.empty());
     loaded();
     loaded(); // a later navigation finishing runs nothing again
-    toolkit.fakeScreens.list.clear();
+    desk.screenList.clear();
     overlay.show("dog", 20, true);
     EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
     EXPECT_FALSE(dim().visible);
@@ -106,20 +95,15 @@ TEST_F(OverlayBridge, ReleaseDropsAllButABreakOnScreenAndAFailedPageWaitsForTheN
     toolkit.post("closed");
     overlay.release();
     EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
-    desk.runFor(1);                 // the dimming's fade-out ends with nothing left to touch
     overlay.show("dog", 20, false); // made afresh
-    EXPECT_TRUE(panel().visible);
     loaded();
-    EXPECT_EQ(toolkit.scripts.back(), Overlay::script("dog", 20));
-
+    EXPECT_TRUE(panel().visible && toolkit.scripts.back() == Overlay::script("dog", 20));
     toolkit.web->onFail();
-    EXPECT_FALSE(overlay.isShowing());
     overlay.prepare();
+    EXPECT_FALSE(overlay.isShowing());
     EXPECT_EQ(toolkit.webViewsMade, 2) << "no new page until a break asks for one";
     overlay.show("dog", 20, true);
-    EXPECT_EQ(toolkit.webViewsMade, 3);
-    EXPECT_TRUE(overlay.isShowing());
-    EXPECT_EQ(toolkit.panels.size(), 2u);
+    EXPECT_TRUE(overlay.isShowing() && toolkit.webViewsMade == 3 && toolkit.panels.size() == 2);
 }
 
 } // namespace
