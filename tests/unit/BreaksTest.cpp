@@ -5,8 +5,6 @@
 
 using namespace lumio;
 
-namespace {
-
 class Breaks : public test::AppTest {
   protected:
     std::string lastAnimal() const {
@@ -103,5 +101,3 @@ TEST_F(Breaks, AnimalsNeverRepeatWhenThereIsAChoiceAndComeEvenly) {
             EXPECT_NEAR(shown.contains(id) ? n * static_cast<int>(shown.size()) : 0, 3000, 450);
     }
 }
-
-} // namespace

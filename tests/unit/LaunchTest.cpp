@@ -5,8 +5,6 @@
 
 using namespace lumio;
 
-namespace {
-
 class Launch : public test::AppTest {
   protected:
     Launch() : AppTest(false) { desk.values.clear(); }
@@ -93,5 +91,3 @@ TEST_F(Launch, ABreakBeforeThePageLoadedWaitsForItAndNothingRunsOnceTheAppIsGone
     app.reset();
     run(5); // neither the ticker nor the menu's lapse finds the App
 }
-
-} // namespace

@@ -5,8 +5,6 @@
 
 using namespace lumio;
 
-namespace {
-
 class TrayMenu : public test::AppTest {
   protected:
     // Each line's id ("-": a separator) marked "+" checked, "/" an unchecked
@@ -135,5 +133,3 @@ TEST(Countdown, Format) {
     for (const auto& [t, text] : rows)
         EXPECT_EQ(fmt(t), text) << t;
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 using namespace lumio;
 using namespace std::string_literals;
 
-namespace {
-
 class PrefsTest : public testing::Test {
   protected:
     PrefsTest() {
@@ -90,5 +88,3 @@ TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
     }
     fs::remove_all(dir);
 }
-
-} // namespace

@@ -5,9 +5,6 @@
 #include <tuple>
 
 using namespace lumio;
-
-namespace {
-
 using Scheduling = test::AppTest;
 
 TEST_F(Scheduling, AnIntervalThenCyclesOfIntervalPlusBreakNeverUnderThirtySeconds) {
@@ -100,12 +97,10 @@ TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) 
 
 TEST_F(Scheduling, SettingsChangedInTheFileTakeEffectAndTicksDoNothingWhileOff) {
     stayActive(100);
-    const std::vector<std::tuple<const char*, SettingValue, double>> rows{
-        {"dim", false, 1100},
-        {"intervalMin", std::int64_t{30}, 1800},
-        {"enabled", false, 0},
-        {"enabled", true, 1800}};
-    for (const auto& [key, value, next] : rows) {
+    using Row = std::tuple<const char*, SettingValue, double>;
+    for (const auto& [key, value, next] :
+         {Row{"dim", false, 1100}, Row{"intervalMin", std::int64_t{30}, 1800},
+          Row{"enabled", false, 0}, Row{"enabled", true, 1800}}) {
         desk.values[key] = value;
         app->settingsChangedElsewhere();
         const auto at = schedule().nextBreakAt();
@@ -146,5 +141,3 @@ TEST_F(Scheduling, PauseAndBreakNow) {
     app->breakNow();
     EXPECT_EQ(stored("stat.shown"), 3) << "asked for: shown even away and locked";
 }
-
-} // namespace
