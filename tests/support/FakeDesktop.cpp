@@ -2,26 +2,24 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <tuple>
 
 namespace lumio::fake {
 
 void FakeDesktop::after(Seconds delay, std::function<void()> work) {
-    tasks.push_back({clock.mono + delay.count(), counter++, share(std::move(work)), 0});
+    tasks.push_back({clock.mono + delay.count(), 0, std::make_shared<const Work>(std::move(work))});
 }
 
 void FakeDesktop::every(Seconds interval, std::function<void()> work) {
-    tasks.push_back(
-        {clock.mono + interval.count(), counter++, share(std::move(work)), interval.count()});
+    tasks.push_back({clock.mono + interval.count(), interval.count(),
+                     std::make_shared<const Work>(std::move(work))});
 }
 
 void FakeDesktop::runFor(double seconds) {
     const double end = clock.mono + seconds;
     for (;;) {
-        // At the same instant, one-off work runs before the ticker.
+        // At the same instant one-off work runs before the ticker, else the earlier given.
         const auto next = std::ranges::min_element(tasks, [](const Task& a, const Task& b) {
-            return std::tuple(a.at, a.period > 0, a.order) <
-                   std::tuple(b.at, b.period > 0, b.order);
+            return std::pair(a.at, a.period > 0) < std::pair(b.at, b.period > 0);
         });
         if (next == tasks.end() || next->at > end) break;
         clock.mono = std::max(next->at, clock.mono);
@@ -82,14 +80,9 @@ FakeWebView::~FakeWebView() {
     if (toolkit.web == this) toolkit.web = nullptr;
 }
 
-void FakeWebView::loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) {
-    file = f;
-    readAccess = dir;
+void FakeWebView::loadFile(const std::filesystem::path&, const std::filesystem::path&) {
     if (!toolkit.loadSeconds) return;
-    if (*toolkit.loadSeconds <= 0) {
-        onLoaded();
-        return;
-    }
+    if (*toolkit.loadSeconds <= 0) return onLoaded();
     // Only if this page is still the live one by then.
     toolkit.desk.after(Seconds{*toolkit.loadSeconds}, [&t = toolkit, n = toolkit.webViewsMade] {
         if (t.web && t.webViewsMade == n) t.web->onLoaded();

@@ -69,7 +69,6 @@ class FakeWebView final : public WebView {
         onMessage = std::move(f);
     }
     void setOnFail(std::function<void()> f) override { onFail = std::move(f); }
-    std::filesystem::path file, readAccess;
     std::function<void()> onLoaded, onFail;
     std::function<void(const std::optional<std::string>&)> onMessage;
 
@@ -148,16 +147,13 @@ class FakeDesktop final : public MainLoop,
 
     VirtualClock clock;
     std::map<std::string, SettingValue, std::less<>> values;
-    int writes = 0;
     double lastInput = 0;
     SessionEventHandlers session;
     MenuListener* menu = nullptr;
     std::string icon;
-    bool paused = false, onScreen = false; // onScreen: Lumio draws the menu, and it is shown
-    int menuChanges = 0, popUps = 0, quits = 0;
-    bool refuseSound = false;
-    int soundLoads = 0, plays = 0, stops = 0;
-    bool installed = false;
+    // onScreen: Lumio draws the menu, and it is shown.
+    bool paused = false, onScreen = false, refuseSound = false, installed = false;
+    int writes = 0, menuChanges = 0, popUps = 0, quits = 0, soundLoads = 0, plays = 0, stops = 0;
     std::optional<std::string> autostartFailure; // the next changes fail with this text
     std::vector<MessageDialog> dialogs;
     std::optional<std::size_t> answer = 1;
@@ -171,17 +167,12 @@ class FakeDesktop final : public MainLoop,
 
   private:
     std::optional<std::string> setAutostart(bool on);
+    using Work = std::function<void()>;
     struct Task {
-        double at;
-        std::uint64_t order;
-        std::shared_ptr<const std::function<void()>> work;
-        double period; // 0: once
+        double at, period; // period 0: once
+        std::shared_ptr<const Work> work;
     };
-    static auto share(std::function<void()> work) {
-        return std::make_shared<const std::function<void()>>(std::move(work));
-    }
-    std::vector<Task> tasks;
-    std::uint64_t counter = 0;
+    std::vector<Task> tasks; // in the order given
 };
 
 // The item with this id anywhere in the menu or its submenus; null if absent.

@@ -27,79 +27,60 @@ TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
     EXPECT_EQ(panelGeometry(R), (Rect{2810, 554, 340, 430}));
 }
 
-class OverlayBridge : public testing::Test {
-  protected:
-    OverlayBridge() {
-        desk.screenList = {L, R};
-        desk.pointer = {2500, 100};
-        toolkit.loadSeconds.reset();
-        overlay.prepare();
-    }
-    fake::FakePanel& dim() { return *toolkit.panels.at(0); }
-    fake::FakePanel& panel() { return *toolkit.panels.at(1); }
-    void loaded() { toolkit.web->onLoaded(); }
-
+TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
     fake::FakeDesktop desk{0};
-    fake::FakeOverlayToolkit& toolkit = desk.overlay;
+    auto& toolkit = desk.overlay;
     std::vector<std::string> received;
-    Overlay overlay{toolkit, [this](const std::string& m) { received.push_back(m); }};
-};
-
-TEST_F(OverlayBridge, ABreakWithDimmingOnTheScreenUnderThePointerUntilThePageCloses) {
-    EXPECT_TRUE(dim().style.clickThrough && !panel().style.clickThrough);
-    EXPECT_GT(panel().style.level, dim().style.level);
-    EXPECT_EQ(toolkit.web->file, toolkit.web->readAccess / "overlay.html");
-    loaded();
-    overlay.show("cat", 30, true);
-    EXPECT_EQ(std::tuple(panel().geometry, dim().geometry),
-              std::tuple(panelGeometry(R), R.geometry));
-    EXPECT_TRUE(panel().visible && dim().visible && dim().opacity == 1.0 && dim().fades == 1);
-    EXPECT_EQ(toolkit.scripts.at(0),
-              "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})");
+    Overlay overlay{toolkit, [&](const std::string& m) { received.push_back(m); }};
+    desk.screenList = {L, R};
+    desk.pointer = {2500, 100};
+    toolkit.loadSeconds.reset();
+    overlay.prepare();
+    auto& dim = *toolkit.panels.at(0);
+    auto& panel = *toolkit.panels.at(1);
+    EXPECT_TRUE(dim.style.clickThrough && panel.style.level > dim.style.level);
+    toolkit.post("closed");
+    EXPECT_EQ(dim.fades, 0) << "closed while hidden";
+    overlay.show("cat", 20, false);
+    overlay.show("frog", 45, true);
+    EXPECT_TRUE(toolkit.scripts.empty());
+    toolkit.web->onLoaded();
+    toolkit.web->onLoaded(); // a later navigation finishing runs nothing again
+    EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
+    EXPECT_EQ(toolkit.scripts[0],
+              "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})");
+    EXPECT_EQ(std::tuple(panel.geometry, dim.geometry), std::tuple(panelGeometry(R), R.geometry));
+    EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
     for (const auto& word : {"done", "Closed", "closed "})
         toolkit.post(word);
     toolkit.web->onMessage(std::nullopt);
-    EXPECT_TRUE(panel().visible) << "only \"closed\" hides";
+    overlay.release();
+    EXPECT_TRUE(panel.visible && overlay.isPrepared()) << "only \"closed\" hides";
     toolkit.post("closed");
-    EXPECT_FALSE(panel().visible || dim().visible);
-    EXPECT_EQ(dim().fades, 2) << "the dimming fades out";
-    EXPECT_EQ(received.size(), 4u) << "every string reaches the App";
+    EXPECT_FALSE(panel.visible || dim.visible);
+    EXPECT_EQ(std::tuple(dim.fades, received.size()), std::tuple(2, 5u)) << "faded out, all told";
     overlay.show("cat", 20, true);
     overlay.show("dog", 20, false);
-    EXPECT_FALSE(dim().visible) << "no dimming removes an earlier one at once";
-}
-
-TEST_F(OverlayBridge, OnlyTheLastScriptWaitsForThePageAndNoScreenShowsNothing) {
-    toolkit.post("closed");
-    EXPECT_EQ(dim().fades, 0) << "closed while hidden";
-    overlay.show("cat", 20, false);
-    overlay.show("frog", 45, false);
-    EXPECT_TRUE(toolkit.scripts.empty());
-    loaded();
-    loaded(); // a later navigation finishing runs nothing again
+    EXPECT_FALSE(dim.visible) << "no dimming removes an earlier one at once";
     desk.screenList.clear();
-    overlay.show("dog", 20, true);
-    EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
-    EXPECT_FALSE(dim().visible);
-}
-
-TEST_F(OverlayBridge, ReleaseDropsAllButABreakOnScreenAndAFailedPageWaitsForTheNextBreak) {
-    loaded();
-    overlay.show("cat", 20, true);
-    overlay.release();
-    EXPECT_TRUE(overlay.isPrepared() && panel().visible);
     toolkit.post("closed");
+    overlay.show("dog", 20, true);
+    EXPECT_FALSE(overlay.isShowing() || panel.visible) << "no screen, no break";
     overlay.release();
     EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
-    overlay.show("dog", 20, false); // made afresh
-    loaded();
-    EXPECT_TRUE(panel().visible && toolkit.scripts.back() == Overlay::script("dog", 20));
-    toolkit.web->onFail();
+}
+
+TEST(Overlay, AFailedPageIsReplacedByTheNextBreakOnly) {
+    fake::FakeDesktop desk{0};
+    Overlay overlay{desk.overlay, [](const std::string&) {}};
+    overlay.show("cat", 20, true);
+    desk.overlay.web->onFail();
     overlay.prepare();
     EXPECT_FALSE(overlay.isShowing());
-    EXPECT_EQ(toolkit.webViewsMade, 2) << "no new page until a break asks for one";
+    EXPECT_EQ(desk.overlay.webViewsMade, 1) << "no new page until a break asks for one";
     overlay.show("dog", 20, true);
-    EXPECT_TRUE(overlay.isShowing() && toolkit.webViewsMade == 3 && toolkit.panels.size() == 2);
+    EXPECT_EQ(desk.overlay.webViewsMade, 2);
+    EXPECT_TRUE(overlay.isShowing() && desk.overlay.panels.size() == 2);
 }
 
 constexpr double PREPARATION = 5, GRACE = 3;
@@ -154,11 +135,6 @@ TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     EXPECT_TRUE(prepared());
     run(1);
     EXPECT_FALSE(prepared());
-    desk.menu->menuOpened();
-    desk.menu->menuClosed();
-    desk.clock.jump(-100);
-    run(1);
-    EXPECT_FALSE(prepared()) << "a clock set back does not stretch the grace";
 }
 
 TEST_F(PageLifetime, NotMadeOrDroppedAtOnceWhenTheBreakWillNotCome) {
