@@ -55,16 +55,6 @@ std::unique_ptr<Sound> FakeDesktop::load(std::vector<std::uint8_t>) {
     return refuseSound ? nullptr : std::make_unique<FakeSound>(*this);
 }
 
-std::optional<std::string> FakeDesktop::setAutostart(bool on) {
-    if (!autostartFailure) installed = on;
-    return autostartFailure;
-}
-
-std::optional<std::size_t> FakeDesktop::ask(const MessageDialog& dialog) {
-    dialogs.push_back(dialog);
-    return answer;
-}
-
 std::string FakeDesktop::shortTime(Instant t) const {
     const auto minutes = static_cast<long>(epochSeconds(t)) / 60;
     char text[8];
@@ -92,10 +82,6 @@ void FakeWebView::loadFile(const std::filesystem::path&, const std::filesystem::
 void FakeWebView::runJavaScript(const std::string& script) {
     toolkit.scripts.push_back(script);
     toolkit.scriptTimes.push_back(toolkit.desk.clock.mono);
-}
-
-const Screens& FakeOverlayToolkit::screens() const {
-    return desk;
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {

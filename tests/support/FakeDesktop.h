@@ -57,7 +57,6 @@ class FakePanel final : public Panel {
     FakeOverlayToolkit& toolkit;
 };
 
-// Scripts run in any of the toolkit's web views go to the toolkit's list.
 class FakeWebView final : public WebView {
   public:
     explicit FakeWebView(FakeOverlayToolkit& toolkit) : toolkit(toolkit) {}
@@ -78,16 +77,16 @@ class FakeWebView final : public WebView {
 
 class FakeOverlayToolkit final : public OverlayToolkit {
   public:
-    explicit FakeOverlayToolkit(FakeDesktop& desk) : desk(desk) {}
+    FakeOverlayToolkit(FakeDesktop& desk, const Screens& all) : desk(desk), all(all) {}
     Seconds preparationTime() const override { return Seconds{preparation}; }
     std::unique_ptr<Panel> makePanel(const PanelStyle& style) override;
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
-    const Screens& screens() const override;
+    const Screens& screens() const override { return all; }
     std::filesystem::path resourceDirectory() const override { return "/res"; }
-    // The page's word to the live web view.
     void post(const std::string& body) { web->onMessage(body); }
 
     FakeDesktop& desk;
+    const Screens& all;
     double preparation = 0;
     // Seconds from loadFile to a loaded page: 0 loads within loadFile, nullopt never.
     std::optional<double> loadSeconds = 0.0;
@@ -98,9 +97,8 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     std::vector<double> scriptTimes;  // monotonic
 };
 
-// The desktop played by one object, every port but the clock and the
-// overlay's; the tests read and set its state directly. Its main loop runs
-// ticks and delayed work in time order as the test advances virtual time.
+// Every port but the clock and the overlay's, with state the tests read and set; its
+// main loop runs the work due as the test advances virtual time.
 class FakeDesktop final : public MainLoop,
                           public SettingsStore,
                           public SettingsEditor, // the store is its own editor
@@ -136,7 +134,9 @@ class FakeDesktop final : public MainLoop,
     std::optional<std::string> install() override { return setAutostart(true); }
     std::optional<std::string> remove() override { return setAutostart(false); }
     bool isInstalled() const override { return installed; }
-    std::optional<std::size_t> ask(const MessageDialog& dialog) override;
+    std::optional<std::size_t> ask(const MessageDialog& d) override {
+        return dialogs.push_back(d), answer;
+    }
     std::vector<Screen> screens() const override { return screenList; }
     std::optional<Screen> primaryScreen() const override { return primary; }
     Point pointerPosition() const override { return pointer; }
@@ -161,12 +161,15 @@ class FakeDesktop final : public MainLoop,
     std::optional<Screen> primary;
     Point pointer;
     std::mt19937 engine{12345};
-    FakeOverlayToolkit overlay{*this};
+    FakeOverlayToolkit overlay{*this, *this};
     Platform platform{clock,   *this, *this, *this, *this, *this,
                       overlay, *this, *this, *this, *this, *this};
 
   private:
-    std::optional<std::string> setAutostart(bool on);
+    std::optional<std::string> setAutostart(bool on) {
+        if (!autostartFailure) installed = on;
+        return autostartFailure;
+    }
     using Work = std::function<void()>;
     struct Task {
         double at, period; // period 0: once

@@ -16,13 +16,11 @@ TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
     const auto tally = [&] {
         return std::tuple(stored("stat.snoozed"), stored("stat.done"), stored("stat.skipped"));
     };
-    desk.menu->menuOpened(); // the page is made ahead of a break the user may ask for
-    answerAll();
-    desk.screenList.clear();
+    const auto screens = std::exchange(desk.screenList, {});
     app->breakNow(); // with no screen to show it on
     answerAll();
     EXPECT_EQ(tally(), std::tuple(0, 0, 0));
-    desk.screenList.resize(1);
+    desk.screenList = screens;
     app->preferences().setIntervalMin(60);
     // Near misses leave the outcome to the next word, a snooze.
     const std::vector<std::pair<std::string, bool>> rows{{"snooze", true}, {"done", false},
@@ -36,6 +34,8 @@ TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
     }
     EXPECT_EQ(tally(), std::tuple(3, 1, 1));
     EXPECT_EQ(std::tuple(stored("totalDone"), stored("stat.shown")), std::tuple(1, 7));
+    desk.menu->menuOpened();
+    EXPECT_EQ(item("today").title, "Hôm nay đã nghỉ mắt 1/7 lần");
 }
 
 TEST_F(Breaks, TheChimeIsMadeOnceAndRestartedForEachBreakUnlessRefused) {
@@ -51,26 +51,19 @@ TEST_F(Breaks, TheChimeIsMadeOnceAndRestartedForEachBreakUnlessRefused) {
     EXPECT_EQ(desk.soundLoads, 2) << "no second try";
 }
 
-TEST(Chime, AOneSecondSixteenBitMonoWavThatFallsSilentAfterTheSecondNote) {
+TEST(Chime, OneSecondOfSixteenBitMonoPcmThatFallsSilentAfterTheSecondNote) {
     const auto wav = Chime::synthesize();
-    const auto word = [&](std::size_t at, int bytes) {
-        std::int64_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            v = v << 8 | wav.at(at + static_cast<std::size_t>(i));
-        return bytes == 2 ? static_cast<std::int16_t>(v) : v;
+    const auto at = [&](std::size_t i) {
+        return std::string(wav.begin() + i, wav.begin() + i + 4);
     };
-    const std::string text(wav.begin(), wav.begin() + 44);
-    EXPECT_EQ(text.substr(0, 4) + text.substr(8, 8) + text.substr(36, 4), "RIFFWAVEfmt data");
-    const auto rate = word(24, 4), size = static_cast<std::int64_t>(wav.size());
-    // Sizes, PCM, mono, bytes a second and a sample, bits a sample; one second long.
-    EXPECT_EQ(
-        std::vector({word(4, 4), word(16, 4), word(40, 4), word(20, 2), word(22, 2), word(28, 4),
-                     word(32, 2), word(34, 2), size}),
-        std::vector<std::int64_t>({size - 8, 16, size - 44, 1, 1, rate * 2, 2, 16, 44 + rate * 2}));
-    std::int64_t last = 0;
-    for (std::int64_t i = 0; i < rate; ++i)
-        last = word(static_cast<std::size_t>(44 + 2 * i), 2) != 0 ? i : last;
-    EXPECT_NEAR(static_cast<double>(last) / static_cast<double>(rate), 0.92, 0.001);
+    EXPECT_EQ(at(0) + at(8) + at(12) + at(36) + std::to_string(wav.size()),
+              "RIFFWAVEfmt data88244");
+    EXPECT_EQ(std::vector(wav.begin() + 20, wav.begin() + 24),
+              (std::vector<std::uint8_t>{1, 0, 1, 0}));
+    std::size_t last = 0;
+    for (std::size_t i = 44; i < wav.size(); i += 2)
+        last = (wav[i] | wav[i + 1]) != 0 ? i : last;
+    EXPECT_NEAR(static_cast<double>(last - 44) / 2 / 44100, 0.92, 0.001);
 }
 
 TEST(Animals, NeverTheSameTwiceWhenThereIsAChoiceAndEachAboutAsOften) {
@@ -90,7 +83,6 @@ TEST(Animals, NeverTheSameTwiceWhenThereIsAChoiceAndEachAboutAsOften) {
             ASSERT_TRUE(allowed.size() == 1 || animal != last) << animal;
             ++counts[last = animal];
         }
-        EXPECT_EQ(counts.size(), allowed.size());
         for (const auto& [id, n] : counts) // each allowed one about as often
             EXPECT_NEAR(allowed.contains(id) ? n * static_cast<int>(allowed.size()) : 0, 3000, 450);
     }

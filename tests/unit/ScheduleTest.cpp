@@ -93,6 +93,10 @@ TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) 
     run(1);
     EXPECT_FALSE(paused() || desk.paused) << "the pause's end starts a full interval";
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+    app->togglePause();
+    desk.clock.suspend(3600); // past the pause's end, before any tick
+    desk.session.onWake();
+    EXPECT_FALSE(paused() || desk.paused);
 }
 
 TEST_F(Scheduling, SettingsChangedInTheFileTakeEffectAndTicksDoNothingWhileOff) {
