@@ -9,19 +9,16 @@ const Screen L{{0, 0, 1920, 1080}, {0, 27, 1920, 1053}};
 const Screen R{{1920, 0, 1280, 1024}, {1920, 0, 1230, 984}}; // a dock at the right and bottom
 
 TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
-    const struct {
-        Point at;
-        std::vector<Screen> screens;
-        std::optional<Screen> primary;
-        const Screen* chosen;
-    } rows[] = {{{2000, 500}, {L, R}, L, &R},  {{10, 10}, {L, R}, R, &L},
-                {{1920, 500}, {L, R}, {}, &R}, {{1919.5, 9}, {R, L}, {}, &L}, // a shared edge
-                {{5000, 0}, {L, R}, R, &R},    {{-1, 0}, {L, R}, {}, &L},
-                {{0, 0}, {}, {}, nullptr}};
-    for (const auto& r : rows) {
-        const auto chosen = targetScreen(r.at, r.screens, r.primary);
+    // The pointer, the screens, the primary one, and the screen chosen.
+    using Row = std::tuple<Point, std::vector<Screen>, std::optional<Screen>, const Screen*>;
+    const std::vector<Row> rows{{{2000, 500}, {L, R}, L, &R},  {{10, 10}, {L, R}, R, &L},
+                                {{1920, 500}, {L, R}, {}, &R}, {{1919.5, 9}, {R, L}, {}, &L},
+                                {{5000, 0}, {L, R}, R, &R},    {{-1, 0}, {L, R}, {}, &L},
+                                {{0, 0}, {}, {}, nullptr}};
+    for (const auto& [at, screens, primary, expected] : rows) {
+        const auto chosen = targetScreen(at, screens, primary);
         EXPECT_EQ(chosen ? std::optional(chosen->geometry) : std::nullopt,
-                  r.chosen ? std::optional(r.chosen->geometry) : std::nullopt);
+                  expected ? std::optional(expected->geometry) : std::nullopt);
     }
     EXPECT_EQ(panelGeometry(L), (Rect{1580, 650, 340, 430}));
     EXPECT_EQ(panelGeometry(R), (Rect{2810, 554, 340, 430}));
@@ -65,21 +62,17 @@ TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
     toolkit.post("closed");
     overlay.show("dog", 20, true);
     EXPECT_FALSE(overlay.isShowing() || panel.visible) << "no screen, no break";
-    overlay.release();
-    EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
-}
-
-TEST(Overlay, AFailedPageIsReplacedByTheNextBreakOnly) {
-    fake::FakeDesktop desk{0};
-    Overlay overlay{desk.overlay, [](const std::string&) {}};
-    overlay.show("cat", 20, true);
-    desk.overlay.web->onFail();
+    desk.screenList = {L};
+    overlay.show("dog", 20, true);
+    toolkit.web->onFail();
     overlay.prepare();
     EXPECT_FALSE(overlay.isShowing());
-    EXPECT_EQ(desk.overlay.webViewsMade, 1) << "no new page until a break asks for one";
+    EXPECT_EQ(toolkit.webViewsMade, 1) << "no new page until a break asks for one";
     overlay.show("dog", 20, true);
-    EXPECT_EQ(desk.overlay.webViewsMade, 2);
-    EXPECT_TRUE(overlay.isShowing() && desk.overlay.panels.size() == 2);
+    EXPECT_TRUE(overlay.isShowing() && toolkit.webViewsMade == 2 && toolkit.panels.size() == 2);
+    toolkit.post("closed");
+    overlay.release();
+    EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
 }
 
 constexpr double PREPARATION = 5, GRACE = 3;
@@ -135,9 +128,7 @@ TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     EXPECT_TRUE(prepared());
     run(1);
     EXPECT_FALSE(prepared());
-}
-
-TEST_F(PageLifetime, NotMadeOrDroppedAtOnceWhenTheBreakWillNotCome) {
+    // No page for a break that will not come.
     const std::vector<std::function<void()>> preventions{
         [&] { app->togglePause(); }, [&] { desk.session.onLock(); }, [&] { desk.touchedAgo(400); },
         [&] { app->toggleEnabled(); }};

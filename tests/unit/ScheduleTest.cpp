@@ -21,10 +21,6 @@ TEST_F(Scheduling, AnIntervalThenCyclesOfIntervalPlusBreakNeverUnderThirtySecond
         EXPECT_EQ(breaksShown(), ++shown) << interval;
         EXPECT_DOUBLE_EQ(secondsToNextBreak(), cycle) << interval;
     }
-    desk.values["intervalMin"] = desk.values["breakSec"] = std::int64_t{9223372036854775807};
-    app->restart();
-    stayActive(5);
-    EXPECT_EQ(breaksShown(), shown) << "absurd settings neither overflow nor fire";
     desk.clock.jump(1e30);
     stayActive(1);
     EXPECT_EQ(breaksShown(), shown + 1) << "a clock set past the break: due at the next tick";
@@ -68,8 +64,7 @@ TEST_F(Scheduling, ALockSkipsBreaksAndUnlockStartsAFullIntervalUnlessPausedOrOff
 }
 
 TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) {
-    // Seconds asleep, whether the system says so before the next tick, and the seconds to
-    // the break after that tick and after the system's word five seconds later.
+    // Asleep, the system says so first, the seconds left after the next tick and 5 s later.
     const std::vector<std::array<int, 4>> rows{
         {3600, 0, 1200, 1195}, {3600, 1, 1199, 1200}, {5, 0, 594, 1200}, {6, 0, 1200, 1195}};
     for (const auto& [asleep, systemFirst, afterTick, afterWord] : rows) {
@@ -139,9 +134,4 @@ TEST_F(Scheduling, PauseAndBreakNow) {
     app->toggleEnabled(); // switching off ends the pause
     app->breakNow();
     EXPECT_FALSE(paused() || schedule().nextBreakAt()) << "asked for while off: nothing next";
-    app->toggleEnabled();
-    desk.session.onLock();
-    run(400);
-    app->breakNow();
-    EXPECT_EQ(stored("stat.shown"), 3) << "asked for: shown even away and locked";
 }
