@@ -13,16 +13,14 @@
 
 namespace lumio::test {
 
-// Monday 2026-01-05 08:00:00 UTC.
-inline constexpr double T0 = 1767600000.0;
+inline constexpr double T0 = 1767600000.0; // Monday 2026-01-05 08:00:00 UTC
 
 inline void setTimeZone(const char* tz) {
     setenv("TZ", tz, 1);
     tzset();
 }
 
-// An App on the fake desktop, driven by virtual time; launched unless the
-// test launches it itself.
+// An App on the fake desktop in virtual time, launched unless the test does it.
 class AppTest : public testing::Test {
   protected:
     explicit AppTest(bool launched = true) {
@@ -48,9 +46,7 @@ class AppTest : public testing::Test {
     bool paused() const { return schedule().pausedUntilAt().has_value(); }
     std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
     std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
-    MenuItem& item(std::string_view id) {
-        return *fake::findItem(app->statusMenu().mainMenu(), id);
-    }
+    MenuItem& item(std::string_view i) { return *fake::findItem(app->statusMenu().mainMenu(), i); }
     void click(std::string_view id) { item(id).action(); }
     const std::string& firstLine() { return item("next").title; }
 

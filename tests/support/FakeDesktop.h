@@ -20,11 +20,10 @@ class VirtualClock final : public Clock {
     explicit VirtualClock(double epoch) : epoch(epoch) {}
     Instant now() const override { return instantFromEpoch(epoch + mono + offset); }
     Seconds timeAsleep() const override { return Seconds{asleep}; }
-    void jump(double seconds) { offset += seconds; }
-    // The machine is suspended: the wall clock moves on, timers do not.
-    void suspend(double seconds) {
+    // Suspended: the wall clock moves on, timers do not.
+    void jump(double seconds, bool asleepMeanwhile = false) {
         offset += seconds;
-        asleep += seconds;
+        asleep += asleepMeanwhile ? seconds : 0;
     }
     double epoch, mono = 0, offset = 0, asleep = 0;
 };

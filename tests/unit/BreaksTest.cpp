@@ -8,7 +8,7 @@ using namespace lumio;
 using Breaks = test::AppTest;
 
 // The page may say anything any number of times; a break has one outcome, its first.
-TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
+TEST_F(Breaks, OneOutcomeCountsPerBreakShownAndTheChimeRingsEachWithSoundOn) {
     const auto answerAll = [&] {
         for (const char* word : {"snooze", "done", "skip", "Done", "done ", "", "closed", "done"})
             desk.overlay.post(word);
@@ -36,9 +36,6 @@ TEST_F(Breaks, OneOutcomeCountsPerBreakShown) {
     EXPECT_EQ(std::tuple(stored("totalDone"), stored("stat.shown")), std::tuple(1, 7));
     desk.menu->menuOpened();
     EXPECT_EQ(item("today").title, "Hôm nay đã nghỉ mắt 1/7 lần");
-}
-
-TEST_F(Breaks, TheChimeIsMadeOnceAndRestartedForEachBreakUnlessRefused) {
     app->breakNow();
     app->preferences().setSound(true);
     app->breakNow();

@@ -28,15 +28,12 @@ TEST_F(TrayMenu, EntriesTheirStatesWhatTheyStoreAndLaunchAtLogin) {
     EXPECT_EQ(outline("break-length"), "break-20+o break-30/o break-45/o break-60/o ");
     run(100);
     click("interval-30");
-    run(100);
-    click("interval-30"); // the current choice restarts all the same
     for (const auto* id : {"break-45", "dim", "idle-reset", "animal-cat", "animal-cat", "sound"})
         click(id);
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1800.0) << "only the interval restarts the countdown";
     EXPECT_EQ(outline(), "next! today! - break-now pause enabled+ - interval break-length dim/ "
                          "sound+ idle-reset/ animals - launch-at-login/ quit ");
     EXPECT_EQ(std::pair(stored("intervalMin"), stored("breakSec")), std::pair(30L, 45L));
-    EXPECT_EQ(app->preferences().animals().back(), "cat");
     EXPECT_EQ(desk.plays, 1) << "switching sound on previews the chime";
     app->preferences().setAnimals({"frog"});
     click("animal-frog");

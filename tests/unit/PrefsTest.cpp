@@ -13,8 +13,7 @@ class PrefsTest : public testing::Test {
         prefs.registerDefaults();
     }
     fake::FakeDesktop store{test::T0}; // 15:00 in Vietnam
-    fake::VirtualClock& clock = store.clock;
-    Prefs prefs{store, clock};
+    Prefs prefs{store, store.clock};
 };
 
 // A value of the wrong type is no value: the setting reads as if the key were missing.
@@ -39,10 +38,10 @@ TEST_F(PrefsTest, DailyCountersStartAtLocalMidnightAndSaturate) {
     prefs.bump("shown");
     EXPECT_EQ(store.values.at("stat.done"), SettingValue{std::int64_t{0}});
     prefs.bump("done");
-    prefs.bump("Done");         // only exactly "done" adds to the total
-    clock.jump(9 * 3600 - 0.5); // 23:59:59.5 local
+    prefs.bump("Done");               // only exactly "done" adds to the total
+    store.clock.jump(9 * 3600 - 0.5); // 23:59:59.5 local
     EXPECT_EQ(prefs.stat("done") + prefs.stat("Done"), 2);
-    clock.jump(0.5); // 00:00 local, 17:00 UTC: still the same UTC day
+    store.clock.jump(0.5); // 00:00 local, 17:00 UTC: still the same UTC day
     EXPECT_EQ(prefs.stat("done"), 0) << "stale figures are hidden";
     prefs.bump("done");
     EXPECT_EQ(prefs.text("statsDate"), "2026-01-06");

@@ -70,7 +70,7 @@ TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) 
     for (const auto& [asleep, systemFirst, afterTick, afterWord] : rows) {
         app->restart();
         stayActive(600);
-        desk.clock.suspend(asleep);
+        desk.clock.jump(asleep, true);
         if (systemFirst) desk.session.onWake();
         stayActive(1);
         EXPECT_DOUBLE_EQ(secondsToNextBreak(), afterTick) << asleep;
@@ -80,7 +80,7 @@ TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) 
     }
     EXPECT_EQ(breaksShown(), 0u) << "no break the instant the lid opens";
     app->togglePause();
-    desk.clock.suspend(60);
+    desk.clock.jump(60, true);
     desk.session.onWake();
     EXPECT_TRUE(paused() && !schedule().nextBreakAt() && desk.paused);
     run(3539);
@@ -89,7 +89,7 @@ TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) 
     EXPECT_FALSE(paused() || desk.paused) << "the pause's end starts a full interval";
     EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
     app->togglePause();
-    desk.clock.suspend(3600); // past the pause's end, before any tick
+    desk.clock.jump(3600, true); // past the pause's end, before any tick
     desk.session.onWake();
     EXPECT_FALSE(paused() || desk.paused);
 }
