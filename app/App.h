@@ -10,7 +10,6 @@
 #include "schedule/Schedule.h"
 #include "sound/Chime.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -47,7 +47,6 @@ class Overlay {
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
     bool isLoaded() const { return loaded; }
-    const std::optional<std::string>& pendingScript() const { return pendingJS; }
 
   private:
     void make();
