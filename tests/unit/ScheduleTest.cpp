@@ -107,8 +107,8 @@ TEST_F(Scheduling, SettingsChangedInTheFileTakeEffectAndTicksDoNothingWhileOff) 
         EXPECT_EQ(desk.paused || !item("enabled").checked, !next) << key;
     }
     app->toggleEnabled();
-    desk.session.onWake();
     EXPECT_TRUE(desk.paused) << "off looks paused";
+    desk.session.onWake();
     app->breakNow();
     app->handle("snooze"); // sets the next break although reminders are off
     run(1000);
