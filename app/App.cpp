@@ -9,25 +9,29 @@ namespace lumio {
 
 App::App(Platform& platform, std::vector<std::string> arguments)
     : platform(platform), arguments(std::move(arguments)), prefs(platform.settings, platform.clock),
-      chime(platform.audio) {
-    nextItem.title = "";
-    todayItem.title = "";
-    pauseItem.action = weakly([this] { togglePause(); });
-    enabledItem.title = "Bật nhắc nhở";
-    enabledItem.action = weakly([this] { toggleEnabled(); });
-}
+      chime(platform.audio), countdown(prefs), animals(platform.random),
+      overlay(platform.overlay, weakly([this](const std::string& m) { handle(m); })),
+      menu(platform, prefs, countdown,
+           {
+               .breakNow = weakly([this] { breakNow(); }),
+               .togglePause = weakly([this] { togglePause(); }),
+               .toggleEnabled = weakly([this] { toggleEnabled(); }),
+               .restart = weakly([this] { restart(); }),
+               .previewChime = weakly([this] { chime.play(); }),
+               .setLaunchAtLogin = weakly([this](bool on) { setLaunchAtLogin(on); }),
+               .quit = weakly([this] { quit(); }),
+               .opened = weakly([this] { tendOverlay(); }),
+           }) {}
 
 void App::applicationDidFinishLaunching() {
     prefs.registerDefaults();
-    overlay = std::make_unique<Overlay>(platform.overlay,
-                                        weakly([this](const std::string& m) { handle(m); }));
-    buildStatusItem();
+    menu.buildStatusItem();
     observeSystem();
     restart();
-    platform.loop.startTicker(Seconds{1.0}, Seconds{0.3}, weakly([this] {
-                                  tick();
-                                  tendOverlay();
-                              }));
+    platform.loop.every(Seconds{TICK_SECS}, weakly([this] {
+                            tick();
+                            tendOverlay();
+                        }));
 
     // A launch that asks for an action does it a second later, and the
     // welcome waits for a plain launch.
@@ -36,16 +40,15 @@ void App::applicationDidFinishLaunching() {
         platform.loop.after(Seconds{1.0}, weakly([this, action] { activateAction(action); }));
         return;
     }
-    if (prefs.boolForKey("welcomed")) return;
-    prefs.setBool("welcomed", true);
+    if (prefs.flag("welcomed")) return;
+    prefs.setFlag("welcomed", true);
     platform.loop.after(Seconds{0.5}, weakly([this] { welcome(); }));
 }
 
 void App::welcome() {
-    platform.application.activate();
-    const Alert alert{
+    const MessageDialog dialog{
         .iconName = "AppIcon",
-        .message = "Lumio đã chạy rồi nè! 🐱",
+        .text = "Lumio đã chạy rồi nè! 🐱",
         .informativeText = "Cứ " + std::to_string(prefs.intervalMin()) +
                            " phút, một bạn thú sẽ nhảy ra góc màn hình nhắc bạn nhìn ra xa " +
                            std::to_string(prefs.breakSec()) +
@@ -53,7 +56,43 @@ void App::welcome() {
                            "(góc phải trên).",
         .buttons = {texts::LAUNCH_AT_LOGIN, "Để sau"},
     };
-    if (platform.alerts.runModal(alert) == ALERT_FIRST_BUTTON) setLaunchAtLogin(true);
+    if (platform.dialogs.ask(dialog) == 0) setLaunchAtLogin(true);
+}
+
+void App::tick() {
+    const auto t = now();
+    const bool woke = countdown.tickSawSleep(t, platform.clock.timeAsleep());
+    const auto due = countdown.tick(t, platform.idle.secondsSinceLastInput());
+    if (woke || due.restarted) menu.refreshIcon();
+    if (due.showBreak) showBreak();
+    if (due.counting && menu.isOpen()) menu.refreshMenu();
+}
+
+void App::settingsChangedElsewhere() {
+    countdown.settingsChanged(now());
+    menu.refreshMenu();
+    menu.refreshIcon();
+}
+
+void App::tendOverlay() {
+    const bool inUse = overlay.isShowing() || menu.isOpen();
+    if (overlayLife.wanted(now(), inUse, countdown.comingBreak(),
+                           platform.overlay.preparationTime())) {
+        overlay.prepare();
+    } else {
+        overlay.release();
+    }
+}
+
+void App::observeSystem() {
+    countdown.watchSleep(platform.clock.timeAsleep());
+    platform.session.watch({
+        .onWake = weakly([this] {
+            if (countdown.wake(now(), platform.clock.timeAsleep())) menu.refreshIcon();
+        }),
+        .onLock = weakly([this] { countdown.lock(); }),
+        .onUnlock = weakly([this] { countdown.unlock(now()); }),
+    });
 }
 
 } // namespace lumio

@@ -18,12 +18,16 @@ bool App::activateAction(std::string_view name) {
         std::ranges::find(ACTIONS, name, &std::pair<std::string_view, Operation>::first);
     if (found == ACTIONS.end()) return false;
     (this->*found->second)();
-    refreshMenu();
+    menu.refreshMenu();
     return true;
 }
 
 void App::activate() {
-    if (statusItem) statusItem->popUpMenu();
+    platform.tray.popUpMenu();
+}
+
+void App::quit() {
+    platform.loop.quit();
 }
 
 } // namespace lumio

@@ -10,6 +10,8 @@ namespace lumio {
 inline constexpr double SNOOZE_MIN = 5.0;
 // Seconds without input after which the user counts as away.
 inline constexpr double IDLE_SECS = 300.0;
+// Seconds between two ticks of the countdown.
+inline constexpr double TICK_SECS = 1.0;
 
 // Options that launch Lumio and then do one of its actions (App::activateAction).
 inline constexpr std::array<std::pair<std::string_view, std::string_view>, 2> LAUNCH_ACTIONS{{

@@ -5,13 +5,12 @@
 namespace lumio {
 
 void App::setLaunchAtLogin(bool on) {
-    auto& item = platform.loginItem;
-    const auto error = on ? item.registerItem() : item.unregisterItem();
+    auto& entry = platform.autostart;
+    const auto error = on ? entry.install() : entry.remove();
     if (!error) return;
-    platform.application.activate();
-    platform.alerts.runModal({
+    platform.dialogs.ask({
         .iconName = std::nullopt,
-        .message = texts::LAUNCH_AT_LOGIN_FAILED,
+        .text = texts::LAUNCH_AT_LOGIN_FAILED,
         .informativeText = std::string(texts::LAUNCH_AT_LOGIN_ADVICE) + "\n\n(" + *error + ")",
         .buttons = {},
     });

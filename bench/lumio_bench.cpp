@@ -2,8 +2,8 @@
 // tick (menu closed and open), a menu refresh, and building the chime. Each
 // also reports its heap allocations per iteration ("allocs").
 #include "app/App.h"
-#include "fakes/FakeDesktop.h"
 #include "sound/Chime.h"
+#include "support/FakeDesktop.h"
 
 #include <benchmark/benchmark.h>
 
@@ -54,12 +54,11 @@ struct LaunchedApp {
     LaunchedApp() {
         setenv("TZ", "UTC", 1);
         tzset();
-        desk.store.values["welcomed"] = true;
-        desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-        desk.overlay.fakeScreens.at = {100, 100};
+        desk.values["welcomed"] = true;
+        desk.pointer = {100, 100};
         app = std::make_unique<lumio::App>(desk.platform, std::vector<std::string>{"lumio"});
         app->applicationDidFinishLaunching();
-        desk.idle.touch();
+        desk.touchedAgo(0);
     }
     lumio::fake::FakeDesktop desk{T0};
     std::unique_ptr<lumio::App> app;
@@ -70,7 +69,7 @@ void tickCountingMenuClosed(benchmark::State& state) {
     const CountAllocations count(state);
     for (auto _ : state)
         launched.app->tick();
-    benchmark::DoNotOptimize(launched.app->nextBreakAt());
+    benchmark::DoNotOptimize(launched.app->schedule().nextBreakAt());
 }
 BENCHMARK(tickCountingMenuClosed);
 
@@ -83,17 +82,17 @@ void tickAndTendOverlay(benchmark::State& state) {
         launched.app->tick();
         launched.app->tendOverlay();
     }
-    benchmark::DoNotOptimize(launched.app->breakOverlay()->isPrepared());
+    benchmark::DoNotOptimize(launched.app->breakOverlay().isPrepared());
 }
 BENCHMARK(tickAndTendOverlay);
 
 void tickCountingMenuOpen(benchmark::State& state) {
     LaunchedApp launched;
-    launched.app->menuWillOpen();
+    launched.desk.menu->menuOpened();
     const CountAllocations count(state);
     for (auto _ : state)
         launched.app->tick();
-    benchmark::DoNotOptimize(launched.app->mainMenu()->items.front()->title);
+    benchmark::DoNotOptimize(launched.app->statusMenu().mainMenu().items.front()->title);
 }
 BENCHMARK(tickCountingMenuOpen);
 
@@ -101,8 +100,8 @@ void refreshMenu(benchmark::State& state) {
     LaunchedApp launched;
     const CountAllocations count(state);
     for (auto _ : state)
-        launched.app->refreshMenu();
-    benchmark::DoNotOptimize(launched.app->mainMenu()->items.front()->title);
+        launched.app->statusMenu().refreshMenu();
+    benchmark::DoNotOptimize(launched.app->statusMenu().mainMenu().items.front()->title);
 }
 BENCHMARK(refreshMenu);
 

@@ -1,4 +1,6 @@
-#include "app/App.h"
+#include "menubar/StatusMenu.h"
+
+#include "menubar/Countdown.h"
 
 namespace lumio {
 
@@ -9,59 +11,64 @@ namespace {
 constexpr double MENU_LAPSE = 3.0;
 } // namespace
 
-void App::refreshMenu() {
-    const auto t = now();
+void StatusMenu::refreshMenu() {
+    if (!built) return;
+    const auto t = platform.clock.now();
+    const auto pausedUntil = schedule.pausedUntilAt();
     if (!prefs.enabled()) {
-        nextItem.title = "Đang tắt nhắc nhở";
+        nextItem->title = "Đang tắt nhắc nhở";
     } else if (pausedUntil && *pausedUntil > t) {
-        nextItem.title = "Tạm dừng đến " + platform.locale.shortTime(*pausedUntil) + " (còn " +
-                         fmt((*pausedUntil - t).count()) + ")";
-    } else if (away) {
-        nextItem.title = "Bạn đang rời máy – sẽ đếm lại khi quay về";
-    } else if (nextBreak) {
-        nextItem.title = "Lần nghỉ mắt tới: " + fmt((*nextBreak - t).count());
+        nextItem->title = "Tạm dừng đến " + platform.locale.shortTime(*pausedUntil) + " (còn " +
+                          fmt((*pausedUntil - t).count()) + ")";
+    } else if (schedule.isAway()) {
+        nextItem->title = "Bạn đang rời máy – sẽ đếm lại khi quay về";
+    } else if (const auto next = schedule.nextBreakAt()) {
+        nextItem->title = "Lần nghỉ mắt tới: " + fmt((*next - t).count());
     }
 
     if (const auto shown = prefs.stat("shown"); shown < 1) {
-        todayItem.title = "Hôm nay chưa có lần nhắc nào";
+        todayItem->title = "Hôm nay chưa có lần nhắc nào";
     } else {
-        todayItem.title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat("done")) + "/" +
-                          std::to_string(shown) + " lần";
+        todayItem->title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat("done")) + "/" +
+                           std::to_string(shown) + " lần";
     }
 
-    pauseItem.title = pauseInForce() ? "Tiếp tục nhắc" : "Tạm dừng 1 giờ";
-    pauseItem.enabled = prefs.enabled();
-    enabledItem.checked = prefs.enabled();
+    pauseItem->title = schedule.pauseInForce(t) ? "Tiếp tục nhắc" : "Tạm dừng 1 giờ";
+    pauseItem->enabled = prefs.enabled();
+    enabledItem->checked = prefs.enabled();
     for (const auto& [item, check] : checks)
         item->checked = check();
 
-    if (statusItem) statusItem->menuChanged();
+    platform.tray.menuChanged();
 }
 
-void App::menuWillOpen() {
-    holdMenuOpen();
+void StatusMenu::refreshIcon() {
+    if (!built) return;
+    platform.tray.setPaused(!prefs.enabled() || schedule.pauseInForce(platform.clock.now()));
+}
+
+void StatusMenu::menuOpened() {
+    holdOpen();
     refreshMenu();
-    tendOverlay(); // the user may ask for a break now
+    commands.opened();
 }
 
-void App::menuInUse() {
-    const bool lapsed = !menuOpen;
-    holdMenuOpen();
+void StatusMenu::menuInUse() {
+    const bool lapsed = !open;
+    holdOpen();
     if (lapsed) refreshMenu();
 }
 
-void App::menuDidClose() {
-    menuOpen = false;
+void StatusMenu::menuClosed() {
+    open = false;
 }
 
-void App::holdMenuOpen() {
-    menuOpen = true;
-    const auto sign = ++menuSigns;
-    auto lapse = [this, sign] {
-        const bool ownMenuShown = statusItem && statusItem->menuOnScreen();
-        if (sign == menuSigns && !ownMenuShown) menuOpen = false;
-    };
-    platform.loop.after(Seconds{MENU_LAPSE}, weakly(std::move(lapse)));
+void StatusMenu::holdOpen() {
+    open = true;
+    const auto sign = ++openSigns;
+    platform.loop.after(Seconds{MENU_LAPSE}, guard([this, sign] {
+                            if (sign == openSigns && !platform.tray.menuOnScreen()) open = false;
+                        }));
 }
 
 } // namespace lumio

@@ -1,4 +1,4 @@
-#include "app/App.h"
+#include "menubar/StatusMenu.h"
 
 #include "app/Constants.h"
 #include "app/PlatformTexts.h"
@@ -15,98 +15,105 @@ constexpr int ICON_SIZE = 18;
 
 } // namespace
 
-MenuItem& App::newItem(std::string title, std::function<void()> action) {
-    auto& item = ownedItems.emplace_back();
+StatusMenu::StatusMenu(Platform& platform, Prefs& prefs, const Schedule& schedule,
+                       MenuCommands commands)
+    : platform(platform), prefs(prefs), schedule(schedule), commands(std::move(commands)) {}
+
+MenuItem& StatusMenu::newItem(std::string id, std::string title, std::function<void()> action) {
+    auto& item = items.emplace_back();
+    item.id = std::move(id);
     item.title = std::move(title);
     item.action = std::move(action);
     return item;
 }
 
-Menu& App::newMenu() {
-    return ownedMenus.emplace_back();
+void StatusMenu::separator() {
+    auto& line = items.emplace_back();
+    line.separator = true;
+    menu.items.push_back(&line);
 }
 
-MenuItem& App::submenu(std::string title, const Choices& choices,
-                       std::function<std::int64_t()> current,
-                       std::function<void(std::int64_t)> set) {
-    auto& sub = newMenu();
-    for (const auto& [label, value] : choices) {
-        auto& item = newItem(label);
+MenuItem& StatusMenu::choices(std::string id, std::string title, const std::string& prefix,
+                              const Choices& options, std::function<std::int64_t()> current,
+                              std::function<void(std::int64_t)> set) {
+    auto& sub = submenus.emplace_back();
+    for (const auto& [value, label] : options) {
+        auto& item = newItem(prefix + std::to_string(value), label, [this, set, value] {
+            set(value);
+            refreshMenu();
+        });
         item.toggle = Toggle::Radio;
-        item.action = weakly([this, &item] { runAction(item); });
-        checks[&item] = [current, value] { return current() == value; };
-        actions[&item] = [set, value] { set(value); };
+        checks.emplace_back(&item, [current, value] { return current() == value; });
         sub.items.push_back(&item);
     }
-    auto& opener = newItem(std::move(title));
+    auto& opener = newItem(std::move(id), std::move(title));
     opener.submenu = &sub;
     return opener;
 }
 
-MenuItem& App::toggle(std::string title, std::function<bool()> get, std::function<void(bool)> set) {
-    auto& item = newItem(std::move(title));
+MenuItem& StatusMenu::toggle(std::string id, std::string title, std::function<bool()> get,
+                             std::function<void(bool)> set) {
+    auto& item = newItem(std::move(id), std::move(title), [this, get, set] {
+        set(!get());
+        refreshMenu();
+    });
     item.toggle = Toggle::Check;
-    item.action = weakly([this, &item] { runAction(item); });
-    checks[&item] = get;
-    actions[&item] = [get, set] { set(!get()); };
+    checks.emplace_back(&item, get);
     return item;
 }
 
-void App::buildStatusItem() {
-    statusItem = platform.statusBar.makeStatusItem();
-    statusItem->setImage("menubar", ICON_SIZE);
-    statusItem->setToolTip("Lumio – Nhắc nghỉ mắt");
+void StatusMenu::buildStatusItem() {
+    auto& tray = platform.tray;
+    tray.setIcon("menubar", ICON_SIZE);
+    tray.setToolTip("Lumio – Nhắc nghỉ mắt");
+    const auto add = [this](MenuItem& item) { menu.items.push_back(&item); };
 
-    menu = &newMenu();
-    auto add = [this](MenuItem& item) { menu->items.push_back(&item); };
-    auto separator = [this, add] {
-        auto& line = newItem("");
-        line.separator = true;
-        add(line);
-    };
-
-    nextItem.enabled = false;
-    todayItem.enabled = false;
-    enabledItem.toggle = Toggle::Check;
-    add(nextItem);
-    add(todayItem);
+    nextItem = &newItem("next", "");
+    todayItem = &newItem("today", "");
+    nextItem->enabled = false;
+    todayItem->enabled = false;
+    add(*nextItem);
+    add(*todayItem);
     separator();
-    add(newItem("Nghỉ mắt ngay", weakly([this] { breakNow(); })));
-    add(pauseItem);
-    add(enabledItem);
+    add(newItem("break-now", "Nghỉ mắt ngay", commands.breakNow));
+    pauseItem = &newItem("pause", "", commands.togglePause);
+    add(*pauseItem);
+    enabledItem = &newItem("enabled", "Bật nhắc nhở", commands.toggleEnabled);
+    enabledItem->toggle = Toggle::Check;
+    add(*enabledItem);
     separator();
 
     Choices intervals;
-    for (const auto minutes : INTERVAL_CHOICES) {
-        intervals.emplace_back(std::to_string(minutes) + " phút", minutes);
-    }
-    add(submenu(
-        "Nhắc mỗi", intervals, [this] { return prefs.intervalMin(); },
-        weakly([this](std::int64_t v) {
+    for (const auto minutes : INTERVAL_CHOICES)
+        intervals.emplace_back(minutes, std::to_string(minutes) + " phút");
+    add(choices(
+        "interval", "Nhắc mỗi", "interval-", intervals, [this] { return prefs.intervalMin(); },
+        [this](std::int64_t v) {
             prefs.setIntervalMin(v);
-            restart();
-        })));
-    add(submenu(
-        "Thời gian nghỉ", {{"20 giây", 20}, {"30 giây", 30}, {"45 giây", 45}, {"1 phút", 60}},
+            commands.restart();
+        }));
+    add(choices(
+        "break-length", "Thời gian nghỉ", "break-",
+        {{20, "20 giây"}, {30, "30 giây"}, {45, "45 giây"}, {60, "1 phút"}},
         [this] { return prefs.breakSec(); }, [this](std::int64_t v) { prefs.setBreakSec(v); }));
     add(toggle(
-        "Làm mờ nền khi nhắc", [this] { return prefs.dim(); },
+        "dim", "Làm mờ nền khi nhắc", [this] { return prefs.dim(); },
         [this](bool on) { prefs.setDim(on); }));
     add(toggle(
-        "Âm báo nhẹ", [this] { return prefs.sound(); },
+        "sound", "Âm báo nhẹ", [this] { return prefs.sound(); },
         [this](bool on) {
             prefs.setSound(on);
-            if (on) chime.play();
+            if (on) commands.previewChime();
         }));
     add(toggle(
-        "Rời máy ≥5 phút thì đếm lại", [this] { return prefs.idleReset(); },
+        "idle-reset", "Rời máy ≥5 phút thì đếm lại", [this] { return prefs.idleReset(); },
         [this](bool on) { prefs.setIdleReset(on); }));
 
-    auto& animals = newMenu();
+    auto& animals = submenus.emplace_back();
     for (const auto& animal : ANIMALS) {
         const std::string id(animal.id);
-        auto& item = toggle(
-            std::string(animal.name),
+        animals.items.push_back(&toggle(
+            "animal-" + id, std::string(animal.name),
             [this, id] {
                 const auto list = prefs.animals();
                 return std::ranges::find(list, id) != list.end();
@@ -120,34 +127,25 @@ void App::buildStatusItem() {
                     return; // the last animal stays on
                 }
                 prefs.setAnimals(std::move(list));
-            });
-        animals.items.push_back(&item);
+            }));
     }
-    auto& animalsItem = newItem("Các bạn thú");
+    auto& animalsItem = newItem("animals", "Các bạn thú");
     animalsItem.submenu = &animals;
     add(animalsItem);
     separator();
 
     add(toggle(
-        texts::LAUNCH_AT_LOGIN,
-        [this] { return platform.loginItem.status() == LoginItemStatus::Enabled; },
-        weakly([this](bool on) { setLaunchAtLogin(on); })));
-    auto& quitItem = newItem("Thoát Lumio", weakly([this] { quit(); }));
+        "launch-at-login", texts::LAUNCH_AT_LOGIN,
+        [this] { return platform.autostart.isInstalled(); },
+        [this](bool on) { commands.setLaunchAtLogin(on); }));
+    auto& quitItem = newItem("quit", "Thoát Lumio", commands.quit);
     // Moved in: GCC 12 at -O3 sees a bogus overlap in copying the literal.
-    quitItem.keyEquivalent = std::string("q");
+    quitItem.shortcut = std::string("Ctrl+Q");
     add(quitItem);
 
-    statusItem->setMenu(*menu, *this);
+    built = true;
+    tray.setMenu(menu, *this);
     refreshMenu();
-}
-
-void App::runAction(MenuItem& item) {
-    if (const auto it = actions.find(&item); it != actions.end()) it->second();
-    refreshMenu();
-}
-
-void App::quit() {
-    platform.application.terminate();
 }
 
 } // namespace lumio

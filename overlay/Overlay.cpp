@@ -5,17 +5,17 @@
 namespace lumio {
 
 std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
-                                   const std::optional<Screen>& mainScreen) {
+                                   const std::optional<Screen>& primaryScreen) {
     for (const auto& screen : screens) {
-        if (screen.frame.contains(pointer)) return screen;
+        if (screen.geometry.contains(pointer)) return screen;
     }
-    if (mainScreen) return mainScreen;
+    if (primaryScreen) return primaryScreen;
     if (!screens.empty()) return screens.front();
     return std::nullopt;
 }
 
-Rect panelFrame(const Screen& screen) {
-    const Rect& v = screen.visibleFrame;
+Rect panelGeometry(const Screen& screen) {
+    const Rect& v = screen.availableGeometry;
     return {v.maxX() - Overlay::WIDTH, v.maxY() - Overlay::HEIGHT, Overlay::WIDTH, Overlay::HEIGHT};
 }
 
@@ -28,7 +28,7 @@ void Overlay::make() {
     panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});
     web = toolkit.makeWebView(*panel, WIDTH, HEIGHT);
     web->setOnMessage([this](const std::optional<std::string>& body) { didReceive(body); });
-    web->setOnFinish([this] { didFinish(); });
+    web->setOnLoaded([this] { didLoad(); });
     web->setOnFail([this] { didFail(); });
     const auto resources = toolkit.resourceDirectory();
     web->loadFile(resources / "overlay.html", resources);
@@ -60,26 +60,27 @@ void Overlay::release() {
 
 void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
     const auto& screens = toolkit.screens();
-    const auto target = targetScreen(screens.pointer(), screens.screens(), screens.mainScreen());
+    const auto target =
+        targetScreen(screens.pointerPosition(), screens.screens(), screens.primaryScreen());
     if (!target) return; // nothing to show a break on
     if (failed) drop();  // each break tries a new page
     failed = false;
     if (!web) make();
     showing = true;
-    panel->setFrame(panelFrame(*target));
+    panel->setGeometry(panelGeometry(*target));
     if (dim) {
-        dimPanel->setFrame(target->frame);
-        dimPanel->setAlpha(0);
-        dimPanel->orderFront();
-        dimPanel->animateAlpha(1.0, Seconds{FADE_IN_SECS}, {});
+        dimPanel->setGeometry(target->geometry);
+        dimPanel->setOpacity(0);
+        dimPanel->show();
+        dimPanel->fadeTo(1.0, Seconds{FADE_IN_SECS}, {});
     } else {
-        dimPanel->orderOut();
+        dimPanel->hide();
     }
-    panel->orderFront();
+    panel->show();
 
     auto js = script(animalId, breakSec);
     if (loaded) {
-        web->evaluate(js);
+        web->runJavaScript(js);
     } else {
         pendingJS = std::move(js);
     }
@@ -88,17 +89,17 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
 void Overlay::hide() {
     showing = false;
     if (!panel) return;
-    panel->orderOut();
+    panel->hide();
     if (!dimPanel->isVisible()) return;
-    dimPanel->animateAlpha(0.0, Seconds{FADE_OUT_SECS}, [this] { dimPanel->orderOut(); });
+    dimPanel->fadeTo(0.0, Seconds{FADE_OUT_SECS}, [this] { dimPanel->hide(); });
 }
 
-void Overlay::didFinish() {
+void Overlay::didLoad() {
     loaded = true;
     if (pendingJS) {
         const auto js = std::move(*pendingJS);
         pendingJS.reset();
-        web->evaluate(js);
+        web->runJavaScript(js);
     }
 }
 

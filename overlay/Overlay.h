@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/OverlayPorts.h"
+#include "ports/OverlayToolkit.h"
 
 #include <cstdint>
 #include <functional>
@@ -47,12 +47,11 @@ class Overlay {
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
     bool isLoaded() const { return loaded; }
-    const std::optional<std::string>& pendingScript() const { return pendingJS; }
 
   private:
     void make();
     void drop();
-    void didFinish();
+    void didLoad();
     void didReceive(const std::optional<std::string>& body);
     void didFail();
 
@@ -68,11 +67,11 @@ class Overlay {
 };
 
 // The screen the break appears on: the first screen holding the pointer,
-// else the main screen, else the first screen; nullopt with no screen at all.
+// else the primary screen, else the first screen; nullopt with no screen at all.
 std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
-                                   const std::optional<Screen>& mainScreen);
+                                   const std::optional<Screen>& primaryScreen);
 
 // The panel flush with the bottom-right corner of the screen's free area.
-Rect panelFrame(const Screen& screen);
+Rect panelGeometry(const Screen& screen);
 
 } // namespace lumio

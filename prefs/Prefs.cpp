@@ -41,24 +41,24 @@ template <typename T> std::optional<T> Prefs::lookup(std::string_view key) const
     return std::nullopt;
 }
 
-bool Prefs::boolForKey(std::string_view key) const {
+bool Prefs::flag(std::string_view key) const {
     return lookup<bool>(key).value_or(false);
 }
 
-std::int64_t Prefs::integerForKey(std::string_view key) const {
+std::int64_t Prefs::integer(std::string_view key) const {
     return lookup<std::int64_t>(key).value_or(0);
 }
 
-std::optional<std::string> Prefs::stringForKey(std::string_view key) const {
+std::optional<std::string> Prefs::text(std::string_view key) const {
     return lookup<std::string>(key);
 }
 
-std::optional<std::vector<std::string>> Prefs::stringArrayForKey(std::string_view key) const {
+std::optional<std::vector<std::string>> Prefs::textList(std::string_view key) const {
     return lookup<std::vector<std::string>>(key);
 }
 
 std::vector<std::string> Prefs::animals() const {
-    return stringArrayForKey("animals").value_or(allAnimalIds());
+    return textList("animals").value_or(allAnimalIds());
 }
 
 } // namespace lumio

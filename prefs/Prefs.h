@@ -22,17 +22,17 @@ class Prefs {
     // in memory and are never stored.
     void registerDefaults();
 
-    bool enabled() const { return boolForKey("enabled"); }
+    bool enabled() const { return flag("enabled"); }
     void setEnabled(bool on) { store.setValue("enabled", on); }
-    std::int64_t intervalMin() const { return integerForKey("intervalMin"); }
+    std::int64_t intervalMin() const { return integer("intervalMin"); }
     void setIntervalMin(std::int64_t minutes) { store.setValue("intervalMin", minutes); }
-    std::int64_t breakSec() const { return integerForKey("breakSec"); }
+    std::int64_t breakSec() const { return integer("breakSec"); }
     void setBreakSec(std::int64_t seconds) { store.setValue("breakSec", seconds); }
-    bool dim() const { return boolForKey("dim"); }
+    bool dim() const { return flag("dim"); }
     void setDim(bool on) { store.setValue("dim", on); }
-    bool sound() const { return boolForKey("sound"); }
+    bool sound() const { return flag("sound"); }
     void setSound(bool on) { store.setValue("sound", on); }
-    bool idleReset() const { return boolForKey("idleReset"); }
+    bool idleReset() const { return flag("idleReset"); }
     void setIdleReset(bool on) { store.setValue("idleReset", on); }
     // The stored list, an empty one included; every animal id when the
     // stored value is not a list of strings.
@@ -41,15 +41,11 @@ class Prefs {
 
     // Typed reads: a value of another type counts as absent, and an absent
     // key reads as its default, else as false, 0 or nothing.
-    bool boolForKey(std::string_view key) const;
-    std::int64_t integerForKey(std::string_view key) const;
-    std::optional<std::string> stringForKey(std::string_view key) const;
-    std::optional<std::vector<std::string>> stringArrayForKey(std::string_view key) const;
-    void setBool(std::string_view key, bool value) { store.setValue(key, value); }
-    void setInteger(std::string_view key, std::int64_t value) { store.setValue(key, value); }
-    void setString(std::string_view key, std::string value) {
-        store.setValue(key, std::move(value));
-    }
+    bool flag(std::string_view key) const;
+    std::int64_t integer(std::string_view key) const;
+    std::optional<std::string> text(std::string_view key) const;
+    std::optional<std::vector<std::string>> textList(std::string_view key) const;
+    void setFlag(std::string_view key, bool value) { store.setValue(key, value); }
 
     // Daily statistics: today's counters are reset lazily by the first bump
     // of a new day; stat() reports 0 for any other day. A bump is one change

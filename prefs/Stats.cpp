@@ -94,9 +94,9 @@ std::string Prefs::todayKey() const {
 }
 
 std::int64_t Prefs::stat(std::string_view kind) const {
-    const auto date = stringForKey("statsDate");
+    const auto date = text("statsDate");
     if (!date || *date != todayKey()) return 0;
-    return integerForKey(statKey(kind));
+    return integer(statKey(kind));
 }
 
 void Prefs::bump(std::string_view kind) {

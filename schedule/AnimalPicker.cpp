@@ -1,16 +1,16 @@
-#include "app/App.h"
+#include "schedule/AnimalPicker.h"
 
 #include "app/Constants.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace lumio {
 
-std::string App::pickAnimal() {
-    const auto enabled = prefs.animals();
+std::string AnimalPicker::pickAnimal(const std::vector<std::string>& chosen) {
     std::vector<std::string> candidates;
     for (const auto& animal : ANIMALS) {
-        if (std::ranges::find(enabled, animal.id) != enabled.end())
+        if (std::ranges::find(chosen, animal.id) != chosen.end())
             candidates.emplace_back(animal.id);
     }
     if (candidates.empty()) {
@@ -19,7 +19,7 @@ std::string App::pickAnimal() {
     }
     if (candidates.size() >= 2 && lastAnimal) std::erase(candidates, *lastAnimal);
 
-    const auto index = platform.random.uniform(static_cast<std::uint32_t>(candidates.size()));
+    const auto index = random.uniform(static_cast<std::uint32_t>(candidates.size()));
     lastAnimal = candidates.at(index);
     return *lastAnimal;
 }

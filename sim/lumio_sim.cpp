@@ -3,7 +3,7 @@
 // after a while, takes a lunch away from the machine and locks the screen in
 // the evening.
 #include "app/App.h"
-#include "fakes/FakeDesktop.h"
+#include "support/FakeDesktop.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +28,8 @@ int main(int argc, char** argv) {
     const int days = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     const double morning = 1767600000.0; // Monday 2026-01-05, 08:00 UTC
     fake::FakeDesktop desk(morning);
-    desk.store.values["welcomed"] = true;
-    desk.overlay.fakeScreens.list = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-    desk.overlay.fakeScreens.at = {960, 540};
+    desk.values["welcomed"] = true;
+    desk.pointer = {960, 540};
 
     App app(desk.platform, {"lumio"});
     app.applicationDidFinishLaunching();
@@ -41,10 +40,10 @@ int main(int argc, char** argv) {
         const int hourOfDay = (8 + minute / 60) % 24;
         const bool atDesk =
             (hourOfDay >= 8 && hourOfDay < 12) || (hourOfDay >= 13 && hourOfDay < 18);
-        if (atDesk) desk.idle.touch();
-        if (hourOfDay == 18 && minute % 60 == 0) desk.events.lock();
-        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.events.unlock();
-        desk.loop.runFor(60);
+        if (atDesk) desk.touchedAgo(0);
+        if (hourOfDay == 18 && minute % 60 == 0) desk.session.onLock();
+        if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.session.onUnlock();
+        desk.runFor(60);
 
         auto& scripts = desk.overlay.scripts;
         for (; answered < scripts.size(); ++answered) {
@@ -52,13 +51,13 @@ int main(int argc, char** argv) {
             const char* answer = answered % 5 == 4 ? "snooze" : answered % 7 == 6 ? "skip" : "done";
             std::printf("%s  break %-3d %s -> %s\n", clockText(desk.clock).c_str(), shownTotal,
                         scripts[answered].c_str(), answer);
-            desk.overlay.web->post(std::string(answer));
-            desk.overlay.web->post(std::string("closed"));
+            desk.overlay.post(answer);
+            desk.overlay.post("closed");
         }
     }
-    app.menuWillOpen();
-    const auto* menu = app.mainMenu();
-    std::printf("\nmenu: %s | %s\n", menu->items[0]->title.c_str(), menu->items[1]->title.c_str());
+    desk.menu->menuOpened();
+    const auto& menu = app.statusMenu().mainMenu();
+    std::printf("\nmenu: %s | %s\n", menu.items[0]->title.c_str(), menu.items[1]->title.c_str());
     std::printf("%d breaks shown over %d simulated day(s)\n", shownTotal, days);
     return 0;
 }

@@ -72,7 +72,7 @@ std::vector<std::uint8_t> Chime::synthesize() {
 }
 
 Sound* Chime::sound() {
-    std::call_once(made, [this] { cached = audio.makeSound(synthesize()); });
+    std::call_once(made, [this] { cached = audio.load(synthesize()); });
     return cached.get();
 }
 

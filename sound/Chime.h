@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/Sound.h"
+#include "ports/AudioOutput.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +15,7 @@ class Chime {
     static constexpr std::size_t SAMPLE_RATE = 44100;
     static constexpr std::size_t WAV_SIZE = 44 + SAMPLE_RATE * 2;
 
-    explicit Chime(Audio& audio) : audio(audio) {}
+    explicit Chime(AudioOutput& audio) : audio(audio) {}
 
     // One second of 16-bit mono PCM as a WAV image of WAV_SIZE bytes.
     static std::vector<std::uint8_t> synthesize();
@@ -27,7 +27,7 @@ class Chime {
     void play();
 
   private:
-    Audio& audio;
+    AudioOutput& audio;
     std::once_flag made;
     std::unique_ptr<Sound> cached;
 };

@@ -1,159 +1,71 @@
-#include "AppHarness.h"
-
-#include "app/Constants.h"
 #include "app/SingleInstance.h"
+#include "support/AppHarness.h"
+
+#include <tuple>
 
 using namespace lumio;
-using lumio::test::AppTest;
 
-namespace {
+class Launch : public test::AppTest {
+  protected:
+    Launch() : AppTest(false) { desk.values.clear(); }
+};
 
-using Launch = AppTest;
-
-TEST(Entry, ConstantsAndSingleInstanceThreshold) {
-    EXPECT_EQ(SNOOZE_MIN, 5.0);
-    EXPECT_EQ(IDLE_SECS, 300.0);
-    const std::vector<std::string> ids{"cat", "dog", "bunny", "panda", "frog", "penguin"};
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        EXPECT_EQ(ANIMALS.at(i).id, ids[i]);
-    EXPECT_FALSE(isSecondInstance(0));
-    EXPECT_FALSE(isSecondInstance(1));
-    EXPECT_TRUE(isSecondInstance(2));
-    EXPECT_TRUE(isSecondInstance(3));
-}
-
-TEST_F(Launch, StepsRunInTheirFixedOrder) {
+TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLaterAndOnce) {
+    EXPECT_TRUE(isSecondInstance(2) && !isSecondInstance(1));
+    for (const std::optional<std::size_t> answer : {std::optional<std::size_t>{0}, {1}, {}}) {
+        desk.values = {{"intervalMin", std::int64_t{45}}, {"breakSec", std::int64_t{-3}}};
+        desk.answer = answer;
+        desk.installed = false;
+        launch();
+        EXPECT_EQ(desk.values.at("welcomed"), SettingValue{true});
+        run(0.49);
+        EXPECT_TRUE(desk.dialogs.empty());
+        run(0.01);
+        EXPECT_EQ(std::tuple(desk.dialogs.size(), desk.installed), std::tuple(1u, answer == 0u));
+        EXPECT_EQ(desk.dialogs[0].informativeText,
+                  "Cứ 45 phút, một bạn thú sẽ nhảy ra góc màn hình nhắc bạn nhìn ra xa -3 giây.\n\n"
+                  "Mọi cài đặt nằm ở biểu tượng con mèo trên thanh menu (góc phải trên).");
+        desk.dialogs.clear();
+    }
     launch();
-    // The break's panels and page are made only ahead of a break.
-    const fake::Journal expected{"makeStatusItem", "setMenu", "observeSystem", "setAppearsDisabled",
-                                 "startTicker"};
-    EXPECT_EQ(desk.journal, expected);
-    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
-    EXPECT_FALSE(iconDimmed());
-}
-
-TEST_F(Launch, FirstRunWritesWelcomedAtOnceThenGreetsHalfASecondLater) {
-    desk.store.values.clear();
-    launch();
-    EXPECT_EQ(desk.store.values.at("welcomed"), SettingValue{true});
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    run(0.49);
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    run(0.01);
-    ASSERT_EQ(desk.alerts.shown.size(), 1u);
-    const auto& alert = desk.alerts.shown[0];
-    EXPECT_EQ(alert.iconName, "AppIcon");
-    EXPECT_EQ(alert.message, "Lumio đã chạy rồi nè! 🐱");
-    EXPECT_EQ(alert.informativeText,
-              "Cứ 20 phút, một bạn thú sẽ nhảy ra góc màn hình nhắc bạn nhìn ra xa 20 giây.\n\n"
-              "Mọi cài đặt nằm ở biểu tượng con mèo trên thanh menu (góc phải trên).");
-    EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Mở cùng máy tính", "Để sau"}));
-    EXPECT_EQ(desk.application.activations, 1);
-    EXPECT_TRUE(desk.loginItem.calls.empty()) << "\"Để sau\" leaves launch at login alone";
-
     run(3600);
-    EXPECT_EQ(desk.alerts.shown.size(), 1u);
+    EXPECT_TRUE(desk.dialogs.empty()) << "welcomed once";
 }
 
-TEST_F(Launch, WelcomeTextUsesTheValuesWhenShown) {
-    desk.store.values.clear();
-    launch();
-    desk.store.values["intervalMin"] = std::int64_t{45};
-    desk.store.values["breakSec"] = std::int64_t{-3};
-    desk.alerts.answer = ALERT_FIRST_BUTTON;
-    run(1);
-    ASSERT_EQ(desk.alerts.shown.size(), 1u);
-    EXPECT_EQ(desk.alerts.shown[0].informativeText.substr(0, 100).find("Cứ 45 phút"), 0u);
-    EXPECT_NE(desk.alerts.shown[0].informativeText.find("xa -3 giây"), std::string::npos);
-    EXPECT_EQ(desk.loginItem.calls, std::vector<bool>{true}) << "the first button turns it on";
-}
-
-TEST_F(Launch, BreakNowSkipsTheWelcomeAndLeavesWelcomedAbsent) {
-    desk.store.values.clear();
-    launch({"lumio", "--break-now"});
-    run(0.99);
-    EXPECT_EQ(breaksShown(), 0u);
-    run(0.01);
-    EXPECT_EQ(breaksShown(), 1u);
-    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0);
-    run(10);
-    EXPECT_TRUE(desk.alerts.shown.empty());
-    EXPECT_FALSE(desk.store.values.contains("welcomed"));
-}
-
-TEST_F(Launch, TogglePauseLaunchPausesASecondLaterWithoutWelcome) {
-    desk.store.values.clear();
-    launch({"lumio", "--toggle-pause"});
-    run(0.99);
-    EXPECT_FALSE(app->pausedUntilAt());
-    run(0.01);
-    EXPECT_DOUBLE_EQ(secondsTo(app->pausedUntilAt().value()), 3600.0);
-    run(10);
-    EXPECT_TRUE(desk.alerts.shown.empty());
+TEST_F(Launch, AnActionAskedForIsDoneASecondLaterWithoutTheWelcome) {
+    using Row = std::tuple<const char*, std::size_t, bool>; // option, breaks, paused
+    for (const auto& [option, breaks, pauses] :
+         {Row{"--break-now", 1, false}, Row{"--toggle-pause", 0, true},
+          Row{"x--break-now", 0, false}}) {
+        desk.values.clear();
+        desk.overlay.scripts.clear();
+        launch({"lumio", option, "--break-now=1"});
+        run(0.99);
+        EXPECT_EQ(breaksShown() + paused(), 0u);
+        run(0.01);
+        EXPECT_EQ(std::tuple(breaksShown(), paused()), std::tuple(breaks, pauses)) << option;
+        EXPECT_EQ(desk.values.contains("welcomed"), !breaks && !pauses) << option;
+    }
 }
 
 TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
     launch();
-    const struct {
-        const char* name;
-        bool known;
-        std::size_t breaks;
-        bool paused;
-        bool enabled;
-        int terminations;
-    } cases[] = {
-        {"break-now", true, 1, false, true, 0},      {"toggle-pause", true, 1, true, true, 0},
-        {"toggle-pause", true, 1, false, true, 0},   {"toggle-enabled", true, 1, false, false, 0},
-        {"toggle-enabled", true, 1, false, true, 0}, {"quit", true, 1, false, true, 1},
-        {"Quit", false, 1, false, true, 1},          {"", false, 1, false, true, 1},
-    };
-    for (const auto& c : cases) {
-        const int changes = desk.statusBar.item->changes;
-        EXPECT_EQ(app->activateAction(c.name), c.known) << c.name;
-        EXPECT_EQ(breaksShown(), c.breaks) << c.name;
-        EXPECT_EQ(app->pausedUntilAt().has_value(), c.paused) << c.name;
-        EXPECT_EQ(app->preferences().enabled(), c.enabled) << c.name;
-        EXPECT_EQ(desk.application.terminations, c.terminations) << c.name;
-        EXPECT_EQ(desk.statusBar.item->changes > changes, c.known) << "menu refreshed: " << c.name;
+    using Row = std::tuple<const char*, bool, bool, bool>; // name, known, paused, enabled
+    for (const auto& [name, known, pausedNow, enabled] :
+         {Row{"break-now", true, false, true}, Row{"toggle-pause", true, true, true},
+          Row{"toggle-enabled", true, false, false}, Row{"Quit", false, false, false},
+          Row{"toggle-enabled", true, false, true}, Row{"quit", true, false, true}}) {
+        const int changes = desk.menuChanges;
+        EXPECT_EQ(app->activateAction(name), known) << name;
+        EXPECT_EQ(std::tuple(paused(), app->preferences().enabled()),
+                  std::tuple(pausedNow, enabled))
+            << name;
+        EXPECT_EQ(desk.menuChanges > changes, known) << "menu refreshed: " << name;
     }
+    EXPECT_EQ(std::tuple(breaksShown(), desk.quits), std::tuple(1u, 1));
     app->activate();
-    EXPECT_EQ(desk.statusBar.item->popUps, 1);
-}
-
-TEST_F(Launch, OnlyTheWholeArgumentCounts) {
-    desk.store.values.clear();
-    launch({"lumio", "--break-now=1", "x--break-now"});
-    run(5);
-    EXPECT_EQ(breaksShown(), 0u);
-    EXPECT_EQ(desk.alerts.shown.size(), 1u);
-}
-
-TEST_F(Launch, BreakBeforeThePageLoadedWaitsForIt) {
-    launch({"lumio", "--break-now"}, false);
-    run(2);
-    EXPECT_EQ(breaksShown(), 0u);
-    EXPECT_EQ(stored("stat.shown"), 1) << "counted when shown, whatever the page does";
-    desk.overlay.web->finishLoading();
-    EXPECT_EQ(breaksShown(), 1u);
-}
-
-TEST_F(Launch, StartsDimmedWhenRemindersAreOff) {
-    desk.store.values["enabled"] = false;
-    launch();
-    EXPECT_TRUE(iconDimmed());
-    EXPECT_EQ(firstLine(), "Đang tắt nhắc nhở");
-    EXPECT_FALSE(app->nextBreakAt().has_value());
-}
-
-TEST_F(Launch, PageMessagesReachTheAppUntilItIsGone) {
-    desk.store.values["dim"] = false; // no fade left running once the App is gone
-    launch({"lumio", "--break-now"});
-    run(2);
-    desk.overlay.web->post(std::string("done"));
-    EXPECT_EQ(stored("stat.done"), 1);
+    EXPECT_EQ(desk.popUps, 1);
+    desk.menu->menuOpened();
     app.reset();
-    desk.loop.runFor(5); // the ticker finds no App and does nothing
-    SUCCEED();
+    run(5); // neither the ticker nor the menu's lapse finds the App
 }
-
-} // namespace

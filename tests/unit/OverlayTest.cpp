@@ -1,191 +1,146 @@
 #include "overlay/Overlay.h"
-#include "fakes/FakeDesktop.h"
+#include "support/AppHarness.h"
 
-#include <gtest/gtest.h>
+#include <tuple>
 
 using namespace lumio;
 
-namespace {
+const Screen L{{0, 0, 1920, 1080}, {0, 27, 1920, 1053}};
+const Screen R{{1920, 0, 1280, 1024}, {1920, 0, 1230, 984}}; // a dock at the right and bottom
 
-const Screen LEFT{{0, 0, 1920, 1080}, {0, 27, 1920, 1053}};
-const Screen RIGHT{{1920, 0, 1280, 1024}, {1920, 0, 1230, 984}}; // a dock at the right and bottom
-
-TEST(ScreenChoice, PointerPicksTheScreenUnderIt) {
-    EXPECT_EQ(targetScreen({2000, 500}, {LEFT, RIGHT}, LEFT)->frame, RIGHT.frame);
-    EXPECT_EQ(targetScreen({10, 10}, {LEFT, RIGHT}, RIGHT)->frame, LEFT.frame);
-}
-
-TEST(ScreenChoice, SharedEdgeBelongsToExactlyOneScreen) {
-    EXPECT_EQ(targetScreen({1920, 500}, {LEFT, RIGHT}, std::nullopt)->frame, RIGHT.frame);
-    EXPECT_EQ(targetScreen({1919.5, 500}, {LEFT, RIGHT}, std::nullopt)->frame, LEFT.frame);
-    EXPECT_EQ(targetScreen({1920, 500}, {RIGHT, LEFT}, std::nullopt)->frame, RIGHT.frame);
-}
-
-TEST(ScreenChoice, OutsideEveryScreenFallsBackToMainThenFirst) {
-    EXPECT_EQ(targetScreen({5000, 5000}, {LEFT, RIGHT}, RIGHT)->frame, RIGHT.frame);
-    EXPECT_EQ(targetScreen({-1, 0}, {LEFT, RIGHT}, std::nullopt)->frame, LEFT.frame);
-    EXPECT_FALSE(targetScreen({0, 0}, {}, std::nullopt).has_value());
-}
-
-TEST(Placement, BottomRightOfTheFreeArea) {
-    EXPECT_EQ(panelFrame(LEFT), (Rect{1580, 650, 340, 430}));
-    EXPECT_EQ(panelFrame(RIGHT), (Rect{2810, 554, 340, 430}));
-}
-
-class OverlayBridge : public testing::Test {
-  protected:
-    OverlayBridge() {
-        toolkit.fakeScreens.list = {LEFT, RIGHT};
-        toolkit.fakeScreens.main = LEFT;
-        toolkit.fakeScreens.at = {2500, 100};
-        toolkit.loadSeconds.reset();
-        overlay.prepare();
+TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
+    // The pointer, the screens, the primary one, and the screen chosen.
+    using Row = std::tuple<Point, std::vector<Screen>, std::optional<Screen>, const Screen*>;
+    const std::vector<Row> rows{{{2000, 500}, {L, R}, L, &R},  {{10, 10}, {L, R}, R, &L},
+                                {{1920, 500}, {L, R}, {}, &R}, {{1919.5, 9}, {R, L}, {}, &L},
+                                {{5000, 0}, {L, R}, R, &R},    {{-1, 0}, {L, R}, {}, &L},
+                                {{0, 0}, {}, {}, nullptr}};
+    for (const auto& [at, screens, primary, expected] : rows) {
+        const auto chosen = targetScreen(at, screens, primary);
+        EXPECT_EQ(chosen ? std::optional(chosen->geometry) : std::nullopt,
+                  expected ? std::optional(expected->geometry) : std::nullopt);
     }
-    fake::FakePanel& dim() { return *toolkit.panels.at(0); }
-    fake::FakePanel& panel() { return *toolkit.panels.at(1); }
-    fake::FakeWebView& web() { return *toolkit.web; }
-    const std::vector<std::string>& scripts() const { return toolkit.scripts; }
+    EXPECT_EQ(panelGeometry(L), (Rect{1580, 650, 340, 430}));
+    EXPECT_EQ(panelGeometry(R), (Rect{2810, 554, 340, 430}));
+}
 
-    fake::VirtualClock clock{0};
-    fake::FakeLoop loop{clock};
-    fake::FakeOverlayToolkit toolkit{loop};
+TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
+    fake::FakeDesktop desk{0};
+    auto& toolkit = desk.overlay;
     std::vector<std::string> received;
-    Overlay overlay{toolkit, [this](const std::string& m) { received.push_back(m); }};
-};
-
-TEST_F(OverlayBridge, BuiltOnceWithItsPanelsAndPage) {
-    ASSERT_EQ(toolkit.panels.size(), 2u);
-    EXPECT_EQ(dim().style.level, 1000);
-    EXPECT_TRUE(dim().style.clickThrough);
-    EXPECT_DOUBLE_EQ(dim().style.blackAlpha, 0.3);
-    EXPECT_EQ(panel().style.level, 1001);
-    EXPECT_FALSE(panel().style.clickThrough);
-    EXPECT_EQ(web().file, "/res/overlay.html");
-    EXPECT_EQ(web().readAccess, "/res");
-    EXPECT_FALSE(dim().visible || panel().visible);
-}
-
-TEST_F(OverlayBridge, ScriptText) {
-    EXPECT_EQ(Overlay::script("panda", 20),
-              "__lumioShow({animalId:'panda',breakSec:20,dim:false,snoozeMin:5})");
-}
-
-TEST_F(OverlayBridge, ShowWithDimmingFadesItInOnTheScreenUnderThePointer) {
-    web().finishLoading();
-    overlay.show("cat", 30, true);
-    EXPECT_EQ(panel().frame, panelFrame(RIGHT));
-    EXPECT_TRUE(panel().visible);
-    EXPECT_EQ(dim().frame, RIGHT.frame);
-    EXPECT_TRUE(dim().visible);
-    EXPECT_DOUBLE_EQ(dim().alpha, 0.0);
-    loop.runFor(0.35);
-    EXPECT_DOUBLE_EQ(dim().alpha, 1.0);
-    EXPECT_EQ(scripts(), std::vector<std::string>{
-                             "__lumioShow({animalId:'cat',breakSec:30,dim:false,snoozeMin:5})"});
-}
-
-TEST_F(OverlayBridge, ShowWithoutDimmingRemovesAnEarlierDimmingAtOnce) {
-    overlay.show("cat", 20, true);
-    overlay.show("dog", 20, false);
-    EXPECT_FALSE(dim().visible);
-    EXPECT_TRUE(panel().visible);
-}
-
-TEST_F(OverlayBridge, OnlyTheLastScriptWaitsForThePage) {
-    overlay.show("cat", 20, false);
-    overlay.show("frog", 45, false);
-    EXPECT_TRUE(scripts().empty());
-    web().finishLoading();
-    EXPECT_EQ(scripts(), std::vector<std::string>{
-                             "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})"});
-    EXPECT_FALSE(overlay.pendingScript().has_value());
-    web().finishLoading(); // a later navigation finishing runs nothing again
-    EXPECT_EQ(scripts().size(), 1u);
-    overlay.show("dog", 20, false);
-    EXPECT_EQ(scripts().size(), 2u);
-    EXPECT_FALSE(overlay.pendingScript().has_value());
-}
-
-TEST_F(OverlayBridge, ClosedHidesThenReachesTheApp) {
-    web().finishLoading();
-    overlay.show("cat", 20, true);
-    loop.runFor(1);
-    web().post(std::string("done"));
-    EXPECT_TRUE(panel().visible) << "an outcome alone leaves the panel";
-    web().post(std::string("closed"));
-    EXPECT_FALSE(panel().visible);
-    EXPECT_TRUE(dim().visible) << "the dimming fades out first";
-    loop.runFor(0.3);
-    EXPECT_FALSE(dim().visible);
-    EXPECT_DOUBLE_EQ(dim().alpha, 0.0);
-    EXPECT_EQ(received, (std::vector<std::string>{"done", "closed"}));
-}
-
-TEST_F(OverlayBridge, NearMissesAndNonStringsDoNotHide) {
-    web().finishLoading();
-    overlay.show("cat", 20, false);
-    web().post(std::string("Closed"));
-    web().post(std::string("closed "));
-    web().post(std::nullopt);
-    EXPECT_TRUE(panel().visible);
-    EXPECT_EQ(received, (std::vector<std::string>{"Closed", "closed "}));
-}
-
-TEST_F(OverlayBridge, ClosedWhileHiddenRunsNoFade) {
-    web().post(std::string("closed"));
-    EXPECT_EQ(dim().fades, 0);
-    EXPECT_EQ(received, std::vector<std::string>{"closed"});
-}
-
-TEST_F(OverlayBridge, NewBreakDuringFadeOutKeepsItsDimming) {
-    web().finishLoading();
-    overlay.show("cat", 20, true);
-    loop.runFor(1);
-    web().post(std::string("closed"));
-    loop.runFor(0.1);
-    overlay.show("dog", 20, true);
-    loop.runFor(1);
-    EXPECT_TRUE(dim().visible);
-    EXPECT_DOUBLE_EQ(dim().alpha, 1.0);
-}
-
-TEST_F(OverlayBridge, NoScreenShowsNothing) {
-    toolkit.fakeScreens.list.clear();
-    toolkit.fakeScreens.main.reset();
-    web().finishLoading();
-    overlay.show("cat", 20, true);
-    EXPECT_FALSE(panel().visible || dim().visible);
-    EXPECT_TRUE(scripts().empty());
-}
-
-TEST_F(OverlayBridge, ReleaseDropsEverythingButABreakOnScreen) {
-    web().finishLoading();
-    overlay.show("cat", 20, true);
-    overlay.release();
-    EXPECT_TRUE(overlay.isPrepared() && panel().visible) << "kept while the break is on screen";
-    web().post(std::string("closed"));
-    overlay.release();
-    EXPECT_FALSE(overlay.isPrepared());
-    EXPECT_TRUE(toolkit.panels.empty());
-    loop.runFor(1); // the dimming's fade-out ends with nothing left to touch
-
-    overlay.show("dog", 20, false); // made afresh; the new page has not loaded yet
-    EXPECT_EQ(toolkit.webViewsMade, 2);
-    EXPECT_TRUE(panel().visible);
-    EXPECT_EQ(overlay.pendingScript(), Overlay::script("dog", 20));
-}
-
-TEST_F(OverlayBridge, AFailedPageIsReplacedByTheNextBreakOnly) {
-    web().finishLoading();
-    overlay.show("cat", 20, true);
-    web().fail();
-    EXPECT_FALSE(overlay.isShowing());
+    Overlay overlay{toolkit, [&](const std::string& m) { received.push_back(m); }};
+    desk.screenList = {L, R};
+    desk.pointer = {2500, 100};
+    toolkit.loadSeconds.reset();
     overlay.prepare();
+    auto& dim = *toolkit.panels.at(0);
+    auto& panel = *toolkit.panels.at(1);
+    toolkit.post("closed");
+    EXPECT_EQ(dim.fades, 0) << "closed while hidden";
+    overlay.show("cat", 20, false);
+    overlay.show("frog", 45, true);
+    EXPECT_TRUE(toolkit.scripts.empty());
+    toolkit.web->onLoaded();
+    toolkit.web->onLoaded(); // a later navigation finishing runs nothing again
+    EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
+    EXPECT_EQ(toolkit.scripts[0],
+              "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})");
+    EXPECT_EQ(std::tuple(panel.geometry, dim.geometry), std::tuple(panelGeometry(R), R.geometry));
+    EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
+    for (const auto& word : {"done", "Closed", "closed "})
+        toolkit.post(word);
+    toolkit.web->onMessage(std::nullopt);
+    overlay.release();
+    EXPECT_TRUE(panel.visible && overlay.isPrepared()) << "only \"closed\" hides";
+    toolkit.post("closed");
+    EXPECT_FALSE(panel.visible || dim.visible);
+    EXPECT_EQ(std::tuple(dim.fades, received.size()), std::tuple(2, 5u)) << "faded out, all told";
+    overlay.show("cat", 20, true);
+    overlay.show("dog", 20, false);
+    EXPECT_FALSE(dim.visible) << "no dimming removes an earlier one at once";
+    desk.screenList.clear();
+    toolkit.post("closed");
+    overlay.show("dog", 20, true);
+    EXPECT_FALSE(overlay.isShowing() || panel.visible) << "no screen, no break";
+    desk.screenList = {L};
+    overlay.show("dog", 20, true);
+    toolkit.web->onFail();
+    overlay.prepare();
+    EXPECT_FALSE(overlay.isShowing());
     EXPECT_EQ(toolkit.webViewsMade, 1) << "no new page until a break asks for one";
     overlay.show("dog", 20, true);
-    EXPECT_EQ(toolkit.webViewsMade, 2);
-    EXPECT_TRUE(overlay.isShowing());
-    EXPECT_EQ(toolkit.panels.size(), 2u);
+    EXPECT_TRUE(overlay.isShowing() && toolkit.webViewsMade == 2 && toolkit.panels.size() == 2);
+    toolkit.post("closed");
+    overlay.release();
+    EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
 }
 
-} // namespace
+constexpr double PREPARATION = 5, GRACE = 3;
+
+// The break's panels and page exist only around breaks: made a preparation
+// time ahead of one, dropped a grace time after it.
+class PageLifetime : public test::AppTest {
+  protected:
+    PageLifetime() : AppTest(false) {
+        desk.overlay.preparation = PREPARATION;
+        desk.overlay.loadSeconds = 2;
+        launch();
+    }
+    bool prepared() const { return app->breakOverlay().isPrepared(); }
+    // Up to the next break: the page is made just in time and has loaded when it comes.
+    void expectMadeAheadOfTheNextBreak() {
+        const auto made = desk.overlay.webViewsMade;
+        stayActive(secondsToNextBreak() - PREPARATION - 1);
+        EXPECT_FALSE(prepared());
+        stayActive(1);
+        EXPECT_TRUE(prepared());
+        const auto shown = breaksShown();
+        stayActive(secondsToNextBreak());
+        EXPECT_EQ(breaksShown(), shown + 1);
+        EXPECT_EQ(desk.overlay.webViewsMade, made + 1);
+    }
+};
+
+TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
+    expectMadeAheadOfTheNextBreak();
+    desk.overlay.post("snooze");
+    desk.overlay.post("closed");
+    stayActive(GRACE - 1);
+    EXPECT_TRUE(prepared()) << "kept for the grace time";
+    stayActive(1);
+    EXPECT_FALSE(prepared());
+    expectMadeAheadOfTheNextBreak(); // the snooze's end
+    desk.overlay.web->onFail();      // the next break gets a new page
+    app->togglePause();
+    stayActive(3599);
+    EXPECT_FALSE(prepared()) << "a pause's end starts a full interval";
+    stayActive(1);
+    expectMadeAheadOfTheNextBreak();
+    desk.overlay.post("closed");
+    desk.onScreen = true; // Lumio's own menu: open until it closes
+    desk.menu->menuOpened();
+    EXPECT_TRUE(prepared()) << "the user may ask for a break";
+    run(10);
+    desk.onScreen = false;
+    desk.menu->menuClosed();
+    run(GRACE - 1);
+    EXPECT_TRUE(prepared());
+    run(1);
+    EXPECT_FALSE(prepared());
+    // No page for a break that will not come.
+    const std::vector<std::function<void()>> preventions{
+        [&] { app->togglePause(); }, [&] { desk.session.onLock(); }, [&] { desk.touchedAgo(400); },
+        [&] { app->toggleEnabled(); }};
+    for (const auto& prevent : preventions) {
+        desk.session.onUnlock();
+        app->restart();
+        stayActive(secondsToNextBreak() - PREPARATION);
+        ASSERT_TRUE(prepared());
+        prevent();
+        run(1);
+        EXPECT_FALSE(prepared());
+        run(PREPARATION + 1);
+        EXPECT_FALSE(prepared());
+    }
+    EXPECT_EQ(breaksShown(), 3u) << "none while the break will not come";
+}

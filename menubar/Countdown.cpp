@@ -1,17 +1,13 @@
-#include "app/App.h"
+#include "menubar/Countdown.h"
 
 #include <array>
 #include <cinttypes>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
 namespace lumio {
-
-void App::refreshIcon() {
-    if (!statusItem) return;
-    statusItem->setAppearsDisabled(!prefs.enabled() || pauseInForce());
-}
 
 std::string fmt(double seconds) {
     // Halves round away from zero; anything not a positive finite number

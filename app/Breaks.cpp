@@ -1,29 +1,24 @@
 #include "app/App.h"
 
-#include "app/Constants.h"
-
-#include <algorithm>
 #include <utility>
 
 namespace lumio {
 
-namespace {
-constexpr double PAUSE_SECS = 3600.0;
-constexpr double MIN_LEAD = 30.0;
-} // namespace
+void App::restart() {
+    countdown.restart(now());
+    menu.refreshIcon();
+}
 
 void App::showBreak() {
     prefs.bump("shown");
     if (prefs.sound()) chime.play();
-    const auto animal = pickAnimal();
-    overlay->show(animal, prefs.breakSec(), prefs.dim());
-    awaitingOutcome = overlay->isShowing();
+    overlay.show(animals.pickAnimal(prefs.animals()), prefs.breakSec(), prefs.dim());
+    awaitingOutcome = overlay.isShowing();
 }
 
 void App::breakNow() {
-    pausedUntil.reset();
-    if (prefs.enabled()) nextBreak = now() + Seconds{cycleLead()};
-    refreshIcon();
+    countdown.breakNow(now());
+    menu.refreshIcon();
     showBreak();
 }
 
@@ -39,25 +34,20 @@ void App::handle(const std::string& message) {
         prefs.bump("skipped");
     } else {
         prefs.bump("snoozed");
-        nextBreak = now() + Seconds{std::max(SNOOZE_MIN * 60.0, MIN_LEAD)};
+        countdown.snooze(now());
     }
 }
 
 void App::togglePause() {
-    if (pauseInForce()) {
-        restart();
-    } else {
-        pausedUntil = now() + Seconds{PAUSE_SECS};
-        nextBreak.reset();
-        refreshIcon();
-    }
-    refreshMenu();
+    countdown.togglePause(now());
+    menu.refreshIcon();
+    menu.refreshMenu();
 }
 
 void App::toggleEnabled() {
     prefs.setEnabled(!prefs.enabled());
     restart();
-    refreshMenu();
+    menu.refreshMenu();
 }
 
 } // namespace lumio

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace lumio {
+
+// Seconds to the countdown text "m:ss"; minutes are not capped at 59.
+std::string fmt(double seconds);
+
+} // namespace lumio

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ports/Time.h"
+#include "prefs/Prefs.h"
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace lumio {
+
+// When the next break comes: the countdown, the pause, the user away from the
+// machine or behind a locked screen, and the machine's sleep. It reads the
+// settings it needs through Prefs at every step and is told the time by its
+// caller; it shows nothing itself.
+class Schedule {
+  public:
+    // What a tick found.
+    struct Due {
+        bool showBreak = false; // a break is due and the user is there to see it
+        bool restarted = false; // the countdown started afresh (the pause may have ended)
+        bool counting = false;  // reminders are on and not paused: the countdown moved
+    };
+
+    explicit Schedule(const Prefs& prefs) : prefs(prefs) {}
+
+    // Starts the countdown afresh from now: a full interval, no pause, nobody away.
+    void restart(Instant now);
+    // One step of the countdown, given the seconds since the user's last input.
+    Due tick(Instant now, double idleSeconds);
+    // Restarts when reminders were switched or the interval changed since the
+    // countdown began; true if it did.
+    bool settingsChanged(Instant now);
+
+    // Pauses for an hour, or ends a pause in force with a fresh countdown.
+    void togglePause(Instant now);
+    // A break the user asked for: ends any pause and counts a cycle from now.
+    void breakNow(Instant now);
+    // Puts the break off by the snooze.
+    void snooze(Instant now);
+
+    // The machine's sleep, from readings of the time spent asleep. A resume
+    // restarts the countdown (unless paused) once, whether a tick or the
+    // system notices it first; each returns whether it restarted.
+    void watchSleep(Seconds timeAsleep) { asleepSeen = timeAsleep; }
+    bool tickSawSleep(Instant now, Seconds timeAsleep);
+    bool wake(Instant now, Seconds timeAsleep);
+    void lock() { locked = true; }
+    // A full interval from now, unless paused or off.
+    void unlock(Instant now);
+
+    bool pauseInForce(Instant now) const { return pausedUntil && *pausedUntil > now; }
+    // The next instant a break can come due, unless none can come while things
+    // stay as they are (reminders off, the user away, the screen locked). A
+    // pause ends with a fresh interval.
+    std::optional<Instant> comingBreak() const;
+
+    std::optional<Instant> nextBreakAt() const { return nextBreak; }
+    std::optional<Instant> pausedUntilAt() const { return pausedUntil; }
+    bool isAway() const { return away; }
+    bool isLocked() const { return locked; }
+
+  private:
+    double intervalLead() const;
+    double cycleLead() const;
+    bool slept(Seconds timeAsleep);
+    bool restartUnlessPaused(Instant now);
+
+    const Prefs& prefs;
+    std::optional<Instant> nextBreak;
+    std::optional<Instant> pausedUntil;
+    // What the countdown was last started from: switching reminders on or off,
+    // or a new interval, starts it again.
+    std::pair<bool, std::int64_t> scheduledWith{};
+    bool away = false;
+    bool locked = false;
+    // The last reading of the time asleep, and whether a tick has handled a
+    // resume the system has not announced yet.
+    Seconds asleepSeen{};
+    bool wakeSeenByTick = false;
+};
+
+} // namespace lumio

@@ -1,0 +1,137 @@
+// Every scheduling rule once, through the App on the virtual clock.
+#include "support/AppHarness.h"
+
+#include <array>
+#include <tuple>
+
+using namespace lumio;
+using Scheduling = test::AppTest;
+
+TEST_F(Scheduling, AnIntervalThenCyclesOfIntervalPlusBreakNeverUnderThirtySeconds) {
+    const std::vector<std::array<int, 4>> rows{
+        {20, 20, 1200, 1220}, {0, 20, 30, 30}, {-50, 20, 30, 30}, {1, 0, 60, 60}};
+    std::size_t shown = 0;
+    for (const auto& [interval, breakSec, first, cycle] : rows) {
+        app->preferences().setIntervalMin(interval);
+        app->preferences().setBreakSec(breakSec);
+        app->restart();
+        stayActive(first - 1);
+        EXPECT_EQ(breaksShown(), shown) << interval;
+        stayActive(1); // the tick lands exactly on the break: due
+        EXPECT_EQ(breaksShown(), ++shown) << interval;
+        EXPECT_DOUBLE_EQ(secondsToNextBreak(), cycle) << interval;
+    }
+    desk.clock.jump(2000);
+    stayActive(1);
+    EXPECT_EQ(breaksShown(), shown + 1) << "a clock set past the break: due at the next tick";
+    desk.clock.jump(-600);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 660) << "set back: the break moves away";
+}
+
+TEST_F(Scheduling, AwayAfterFiveMinutesIdleBackUnderFiveSecondsUnlessIdleResetIsOff) {
+    run(299);
+    EXPECT_FALSE(schedule().isAway());
+    run(1);
+    EXPECT_TRUE(schedule().isAway()) << "300 s idle";
+    run(1200);
+    EXPECT_EQ(breaksShown(), 0u) << "a due break is skipped while away";
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 920.0) << "due at 1200 s, moved on by a cycle";
+    desk.touchedAgo(4);
+    run(1); // idle exactly 5 s at this tick
+    EXPECT_TRUE(schedule().isAway());
+    desk.touchedAgo(3.5);
+    run(1);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0) << "a full interval from the return";
+    click("idle-reset");
+    run(1200);
+    EXPECT_EQ(breaksShown(), 1u);
+}
+
+TEST_F(Scheduling, ALockSkipsBreaksAndUnlockStartsAFullIntervalUnlessPausedOrOff) {
+    desk.session.onLock();
+    stayActive(1300);
+    EXPECT_EQ(breaksShown(), 0u);
+    desk.session.onUnlock();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+    run(400);
+    desk.session.onUnlock(); // without a lock before it
+    EXPECT_TRUE(schedule().isAway()) << "only the user's input ends away";
+    for (const auto toggle : {&App::togglePause, &App::toggleEnabled}) {
+        (app.get()->*toggle)();
+        desk.session.onUnlock();
+        EXPECT_FALSE(schedule().nextBreakAt());
+    }
+}
+
+TEST_F(Scheduling, AResumeRestartsTheCountdownOnceWhoeverNoticesItUnlessPaused) {
+    // Asleep, the system says so first, the seconds left after the next tick and 5 s later.
+    const std::vector<std::array<int, 4>> rows{
+        {3600, 0, 1200, 1195}, {3600, 1, 1199, 1200}, {5, 0, 594, 1200}, {6, 0, 1200, 1195}};
+    for (const auto& [asleep, systemFirst, afterTick, afterWord] : rows) {
+        app->restart();
+        stayActive(600);
+        desk.clock.jump(asleep, true);
+        if (systemFirst) desk.session.onWake();
+        stayActive(1);
+        EXPECT_DOUBLE_EQ(secondsToNextBreak(), afterTick) << asleep;
+        stayActive(5);
+        desk.session.onWake();
+        EXPECT_DOUBLE_EQ(secondsToNextBreak(), afterWord) << asleep;
+    }
+    EXPECT_EQ(breaksShown(), 0u) << "no break the instant the lid opens";
+    app->togglePause();
+    desk.clock.jump(60, true);
+    desk.session.onWake();
+    EXPECT_TRUE(paused() && !schedule().nextBreakAt() && desk.paused);
+    run(3539);
+    EXPECT_TRUE(paused());
+    run(1);
+    EXPECT_FALSE(paused() || desk.paused) << "the pause's end starts a full interval";
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+    app->togglePause();
+    desk.clock.jump(3600, true); // past the pause's end, before any tick
+    desk.session.onWake();
+    EXPECT_FALSE(paused() || desk.paused);
+}
+
+TEST_F(Scheduling, SettingsChangedInTheFileTakeEffectAndTicksDoNothingWhileOff) {
+    stayActive(100);
+    using Row = std::tuple<const char*, SettingValue, double>;
+    for (const auto& [key, value, next] :
+         {Row{"dim", false, 1100}, Row{"intervalMin", std::int64_t{30}, 1800},
+          Row{"enabled", false, 0}, Row{"enabled", true, 1800}}) {
+        desk.values[key] = value;
+        app->settingsChangedElsewhere();
+        const auto at = schedule().nextBreakAt();
+        EXPECT_DOUBLE_EQ(at ? secondsTo(*at) : 0, next) << key;
+        EXPECT_EQ(desk.paused || !item("enabled").checked, !next) << key;
+    }
+    app->toggleEnabled();
+    EXPECT_TRUE(desk.paused) << "off looks paused";
+    desk.session.onWake();
+    app->breakNow();
+    app->handle("snooze"); // sets the next break although reminders are off
+    run(1000);
+    EXPECT_EQ(breaksShown(), 1u);
+    app->toggleEnabled();
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1800.0);
+}
+
+TEST_F(Scheduling, PauseAndBreakNow) {
+    app->togglePause();
+    run(10);
+    app->togglePause();
+    EXPECT_FALSE(paused() || desk.paused);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200.0);
+    app->togglePause();
+    desk.clock.jump(3600); // the pause's end has passed, no tick has run yet
+    app->togglePause();
+    EXPECT_DOUBLE_EQ(secondsTo(schedule().pausedUntilAt().value()), 3600.0) << "a new hour";
+    app->breakNow();
+    EXPECT_FALSE(paused() || desk.paused);
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1220.0);
+    app->togglePause();
+    app->toggleEnabled(); // switching off ends the pause
+    app->breakNow();
+    EXPECT_FALSE(paused() || schedule().nextBreakAt()) << "asked for while off: nothing next";
+}
