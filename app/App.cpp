@@ -62,7 +62,10 @@ void App::welcome() {
 void App::tick() {
     const auto t = now();
     const bool woke = countdown.tickSawSleep(t, platform.clock.timeAsleep());
-    const auto due = countdown.tick(t, platform.idle.secondsSinceLastInput());
+    // Asking the desktop costs a round trip; a paused or switched-off
+    // countdown has no use for the answer.
+    const double idle = countdown.needsIdleTime() ? platform.idle.secondsSinceLastInput() : 0;
+    const auto due = countdown.tick(t, idle);
     if (woke || due.restarted) menu.refreshIcon();
     if (due.showBreak) showBreak();
     if (due.counting && menu.isOpen()) menu.refreshMenu();

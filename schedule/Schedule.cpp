@@ -44,6 +44,10 @@ bool Schedule::settingsChanged(Instant now) {
     return true;
 }
 
+bool Schedule::needsIdleTime() const {
+    return prefs.enabled() && !pausedUntil;
+}
+
 Schedule::Due Schedule::tick(Instant now, double idleSeconds) {
     Due due;
     if (!prefs.enabled()) return due;

@@ -50,6 +50,8 @@ class Schedule {
     void unlock(Instant now);
 
     bool pauseInForce(Instant now) const { return pausedUntil && *pausedUntil > now; }
+    // Whether the next tick reads the idle time: only a running countdown does.
+    bool needsIdleTime() const;
     // The next instant a break can come due, unless none can come while things
     // stay as they are (reminders off, the user away, the screen locked). A
     // pause ends with a fresh interval.

@@ -56,7 +56,9 @@ TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
     fs::create_directories(dir);
     const auto file = dir / "localtime", zoneinfo = fs::path("/usr/share/zoneinfo/Etc");
     fs::copy_file(zoneinfo / "GMT-14", file); // UTC+14: 22:00 on the 5th
-    setenv("TZ", (":" + file.string()).c_str(), 1);
+    std::string tz = ":";
+    tz += file.string();
+    setenv("TZ", tz.c_str(), 1);
     prefs.bump("shown");
     ASSERT_EQ(prefs.text("statsDate"), "2026-01-05");
     for (const auto& [zone, inPlace, day] :
