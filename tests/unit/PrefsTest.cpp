@@ -1,7 +1,7 @@
 #include "support/AppHarness.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
-#include <unistd.h>
 
 using namespace lumio;
 using namespace std::string_literals;
@@ -52,8 +52,7 @@ TEST_F(PrefsTest, DailyCountersStartAtLocalMidnightAndSaturate) {
 TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
     namespace fs = std::filesystem;
     // The zone file named by TZ, changed under the running program.
-    const auto dir = fs::temp_directory_path() / ("lumio-zone-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::TempDir dir;
     const auto file = dir / "localtime", zoneinfo = fs::path("/usr/share/zoneinfo/Etc");
     fs::copy_file(zoneinfo / "GMT-14", file); // UTC+14: 22:00 on the 5th
     std::string tz = ":";
@@ -73,5 +72,4 @@ TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
         prefs.bump("shown");
         EXPECT_EQ(prefs.text("statsDate"), day) << zone;
     }
-    fs::remove_all(dir);
 }
