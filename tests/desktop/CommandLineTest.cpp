@@ -1,10 +1,10 @@
 #include "desktop/launch/CommandLine.h"
 #include "desktop/launch/Resources.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 using namespace lumio;
 namespace fs = std::filesystem;
@@ -27,26 +27,12 @@ TEST(CommandLine, OnlyUnknownDoubleDashOptionsAreReported) {
               (std::vector<std::string>{"--bogus", "--breaknow"}));
 }
 
-class ResourceFolder : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("lumio-resources-test-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "bin");
-    }
-    void TearDown() override { fs::remove_all(root); }
-    fs::path root;
-};
-
-TEST_F(ResourceFolder, ABuiltProgramUsesTheFolderBesideIt) {
-    fs::create_directories(root / "bin" / "resources");
-    fs::create_directories(root / "share" / "lumio");
-    EXPECT_EQ(findResources(root / "bin"), root / "bin" / "resources");
-}
-
-TEST_F(ResourceFolder, AnInstalledProgramUsesTheShareFolder) {
+TEST(Resources, ABuiltProgramUsesTheFolderBesideItAnInstalledOneTheShareFolder) {
+    const test::TempDir root;
     fs::create_directories(root / "share" / "lumio");
     EXPECT_EQ(findResources(root / "bin"), root / "share" / "lumio");
+    fs::create_directories(root / "bin" / "resources");
+    EXPECT_EQ(findResources(root / "bin"), root / "bin" / "resources");
 }
 
 TEST(ExecutablePath, IsThisProgram) {
