@@ -15,6 +15,10 @@ class AliveGuard {
         };
     }
 
+    // From now on the work wrapped so far does nothing; for a destructor to
+    // call first, before the members that work would use are gone.
+    void revoke() { token.reset(); }
+
   private:
     std::shared_ptr<const bool> token = std::make_shared<const bool>(true);
 };

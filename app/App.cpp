@@ -66,7 +66,7 @@ void App::tick() {
     // countdown has no use for the answer.
     const double idle = countdown.needsIdleTime() ? platform.idle.secondsSinceLastInput() : 0;
     const auto due = countdown.tick(t, idle);
-    if (woke || due.restarted) menu.refreshIcon();
+    if (woke || due.pauseEnded) menu.refreshIcon();
     if (due.showBreak) showBreak();
     if (due.counting && menu.isOpen()) menu.refreshMenu();
 }

@@ -23,6 +23,7 @@ class App final {
     App(Platform& platform, std::vector<std::string> arguments);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
+    ~App() { weakly.revoke(); }
 
     // Called once when the main loop is up.
     void applicationDidFinishLaunching();

@@ -11,10 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path folderOf(const fs::path& file) {
-    return file.has_parent_path() ? file.parent_path() : fs::path(".");
-}
-
 // Unlinks the temporary file unless it became the target.
 class TemporaryName {
   public:
@@ -48,14 +44,19 @@ ReplaceResult failed(int error, std::string step, fs::path path) {
 
 } // namespace
 
-std::string temporaryPrefixFor(const fs::path& target) {
-    return target.filename().string() + ".tmp";
+fs::path folderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+std::string temporaryPrefixFor(const fs::path& target, bool hidden) {
+    return (hidden ? "." : "") + target.filename().string() + ".tmp";
 }
 
 ReplaceResult replaceFile(const fs::path& target, std::string_view text, mode_t mode,
-                          const std::function<void()>& beforeRename) {
+                          const std::function<void()>& beforeRename, bool hiddenTemporary) {
     const fs::path folder = folderOf(target);
-    std::string pattern = (folder / (temporaryPrefixFor(target) + "XXXXXX")).string();
+    std::string pattern =
+        (folder / (temporaryPrefixFor(target, hiddenTemporary) + "XXXXXX")).string();
     const UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!fd.valid())
         return failed(errno, "cannot create a temporary file in " + folder.string(), folder);

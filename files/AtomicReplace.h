@@ -22,9 +22,13 @@ struct ReplaceResult {
     explicit operator bool() const { return error == 0; }
 };
 
+// The folder file is in: its parent, or "." for a bare name. Thread: any.
+std::filesystem::path folderOf(const std::filesystem::path& file);
+
 // The temporary files of replaceFile for target are named this and six more characters, in
-// target's folder; what a killed save leaves behind is found by it. Thread: any.
-std::string temporaryPrefixFor(const std::filesystem::path& target);
+// target's folder; what a killed save leaves behind is found by it. Hidden ones start with a
+// dot, for folders that others scan (an autostart folder). Thread: any.
+std::string temporaryPrefixFor(const std::filesystem::path& target, bool hidden = false);
 
 // Replaces target with a file holding exactly text, with permissions exactly mode (the umask
 // does not apply): a temporary file next to it is written, flushed to disk and renamed over it,
@@ -37,6 +41,7 @@ std::string temporaryPrefixFor(const std::filesystem::path& target);
 // the rename, so tests can stop a save at its most delicate point; if it throws, the temporary
 // file is removed and the exception passes through. Thread: any.
 ReplaceResult replaceFile(const std::filesystem::path& target, std::string_view text, mode_t mode,
-                          const std::function<void()>& beforeRename = {});
+                          const std::function<void()>& beforeRename = {},
+                          bool hiddenTemporary = false);
 
 } // namespace lumio

@@ -46,8 +46,6 @@ class Overlay {
     // The page call for one break.
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
-    bool isLoaded() const { return loaded; }
-
   private:
     void make();
     void drop();

@@ -10,10 +10,11 @@ class AutostartEntry {
   public:
     virtual ~AutostartEntry() = default;
 
-    // Each makes the entry present (install) or absent (remove) and returns
-    // nullopt, or leaves things as they were and returns why not, in words
-    // for the user (the system's own description of the failure). Doing what
-    // is already done succeeds and changes nothing.
+    // install() writes Lumio's entry afresh, remove() takes it away (an
+    // entry of the user's own that starts something else stays); each
+    // returns nullopt, or leaves things as they were and returns why not, in
+    // words for the user (the system's own description of the failure).
+    // Removing what is not there succeeds.
     virtual std::optional<std::string> install() = 0;
     virtual std::optional<std::string> remove() = 0;
 

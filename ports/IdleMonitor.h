@@ -8,9 +8,9 @@ class IdleMonitor {
     virtual ~IdleMonitor() = default;
 
     // Seconds since the user's last input event of any kind, never negative.
-    // May be up to a second old (it can be asked of another process ahead of
-    // time). A desktop that cannot tell answers 0: the user never counts as
-    // away.
+    // May be the answer to the previous call (it can be asked of another
+    // process ahead of time), so input since then may show one call late. A
+    // desktop that cannot tell answers 0: the user never counts as away.
     virtual double secondsSinceLastInput() = 0;
 };
 

@@ -30,9 +30,9 @@ class Screens {
   public:
     virtual ~Screens() = default;
 
-    // Every monitor; empty without a display.
+    // Every monitor; empty when none is known.
     virtual std::vector<Screen> screens() const = 0;
-    // The monitor the desktop calls primary; nullopt without a display.
+    // The monitor the desktop calls primary; nullopt when none is.
     virtual std::optional<Screen> primaryScreen() const = 0;
     // Where the pointer is; (0, 0) when that cannot be known.
     virtual Point pointerPosition() const = 0;

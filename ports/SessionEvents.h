@@ -11,9 +11,9 @@ struct SessionEventHandlers {
 
 // The login session's events, from logind and the screen savers on the
 // buses. Handlers run on the main thread, never from within watch(). Events
-// may repeat or come twice from two sources (a lock, then the screen saver):
-// the handlers must take repeats as harmless. A missing bus or service only
-// leaves its events out, silently.
+// may repeat or come twice from two sources (a lock, then the screen saver),
+// so handlers must expect repeats. A missing bus or service only leaves its
+// events out, silently.
 class SessionEvents {
   public:
     virtual ~SessionEvents() = default;

@@ -23,8 +23,8 @@ class SettingsEditor {
 
 // The persistent per-user store (a file under the user's config folder). It
 // knows nothing of defaults or typed reading rules: those belong to Prefs.
-// Main thread only. Nothing here throws: failures go to stderr, once per kind,
-// and never cost a change already made.
+// Main thread only. Nothing here throws: failures go to stderr and never cost
+// a change already made.
 class SettingsStore {
   public:
     // A change worked out from the values it reads, such as adding one to a counter.

@@ -65,7 +65,7 @@ class TrayIcon {
     // there is no such image (the icon then has none).
     virtual bool setIcon(std::string_view name, int size) = 0;
     virtual void setToolTip(std::string_view text) = 0;
-    // The menu and the listener must outlive the icon; call once.
+    // The menu and the listener must stay alive while the main loop runs; call once.
     virtual void setMenu(Menu& menu, MenuListener& listener) = 0;
     // Titles, enabled states or checks of the menu changed; the desktop
     // shows them, in the open menu too. Cheap; harmless when nothing changed.

@@ -148,10 +148,6 @@ class JsonEditor final : public SettingsEditor {
     Json& object_;
 };
 
-fs::path folderOf(const fs::path& file) {
-    return file.has_parent_path() ? file.parent_path() : fs::path(".");
-}
-
 // Creates the folder and any missing parents, for the user only as XDG asks.
 void makeFolder(const fs::path& folder) {
     std::error_code ignored;

@@ -54,7 +54,7 @@ Schedule::Due Schedule::tick(Instant now, double idleSeconds) {
     if (pausedUntil) {
         if (now >= *pausedUntil) {
             restart(now);
-            due.restarted = true;
+            due.pauseEnded = true;
         }
         return due;
     }

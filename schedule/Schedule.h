@@ -17,9 +17,9 @@ class Schedule {
   public:
     // What a tick found.
     struct Due {
-        bool showBreak = false; // a break is due and the user is there to see it
-        bool restarted = false; // the countdown started afresh (the pause may have ended)
-        bool counting = false;  // reminders are on and not paused: the countdown moved
+        bool showBreak = false;  // a break is due and the user is there to see it
+        bool pauseEnded = false; // the pause ran out: the countdown started afresh
+        bool counting = false;   // reminders are on and not paused: the countdown moved
     };
 
     explicit Schedule(const Prefs& prefs) : prefs(prefs) {}
@@ -60,7 +60,6 @@ class Schedule {
     std::optional<Instant> nextBreakAt() const { return nextBreak; }
     std::optional<Instant> pausedUntilAt() const { return pausedUntil; }
     bool isAway() const { return away; }
-    bool isLocked() const { return locked; }
 
   private:
     double intervalLead() const;

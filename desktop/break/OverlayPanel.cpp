@@ -154,7 +154,7 @@ bool OverlayPanel::canShow() {
     // Without a compositor the black would be drawn opaque and hide the screen.
     if (panelStyle.blackAlpha > 0 && !x11::compositorRunning()) {
         if (!toldNoCompositor) {
-            std::cerr << "lumio: no compositing manager, so the screen is not dimmed during "
+            std::cerr << "lumio-break: no compositing manager, so the screen is not dimmed during "
                          "breaks\n";
             toldNoCompositor = true;
         }

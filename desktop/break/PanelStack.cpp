@@ -26,7 +26,7 @@ void PanelStack::restack() const {
 void PanelStack::shutDown(const std::string& reason) {
     if (shutDownReason) return;
     shutDownReason = reason;
-    std::cerr << "lumio: " << reason << "; breaks are still counted but not shown\n";
+    std::cerr << "lumio-break: " << reason << "; breaks are still counted but not shown\n";
     for (OverlayPanel* panel : panels)
         panel->hide();
 }

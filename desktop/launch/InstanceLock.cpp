@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
+#include <variant>
 
 namespace lumio {
 
@@ -18,12 +20,30 @@ InstanceLock::InstanceLock(const std::filesystem::path& file)
     }
 }
 
-TakenLock takeInstanceLock(const RuntimeFolder& place) {
-    if (!place.folder) return {nullptr, place.problem};
-    auto lock = std::make_unique<InstanceLock>(*place.folder / "lumio.lock");
-    if (lock->state() != InstanceLock::State::Failed) return {std::move(lock), {}};
-    return {nullptr,
-            place.problem.empty() ? lock->problem() : place.problem + "; " + lock->problem()};
+TakenLock takeInstanceLock(const RuntimeFolder& place, const std::filesystem::path& tmp) {
+    std::string problem = place.problem;
+    const auto passOver = [&problem](const std::string& why) {
+        problem += (problem.empty() ? "" : "; ") + why;
+    };
+    // A lock that cannot be taken in the runtime folder (a planted link, a
+    // file system without locks) is tried once more in the private folder.
+    std::optional<std::filesystem::path> folder = place.folder;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (folder) {
+            auto lock = std::make_unique<InstanceLock>(*folder / "lumio.lock");
+            if (lock->state() != InstanceLock::State::Failed) return {std::move(lock), problem};
+            passOver(lock->problem());
+        }
+        const auto fallback = privateTmpFolder(tmp);
+        if (const auto* why = std::get_if<std::string>(&fallback)) {
+            passOver(*why);
+            break;
+        }
+        const auto& privateFolder = std::get<std::filesystem::path>(fallback);
+        if (folder == privateFolder) break;
+        folder = privateFolder;
+    }
+    return {nullptr, problem};
 }
 
 } // namespace lumio

@@ -39,7 +39,9 @@ struct TakenLock {
 };
 
 // Takes the single-instance lock "lumio.lock" in the runtime folder
-// (files/XdgFolders.h: $XDG_RUNTIME_DIR, else a private folder in /tmp).
-TakenLock takeInstanceLock(const RuntimeFolder& place = runtimeFolder());
+// (files/XdgFolders.h: $XDG_RUNTIME_DIR, else a private folder in tmp), and
+// when it cannot be taken there, in the private folder in tmp.
+TakenLock takeInstanceLock(const RuntimeFolder& place = runtimeFolder(),
+                           const std::filesystem::path& tmp = "/tmp");
 
 } // namespace lumio

@@ -36,7 +36,7 @@ void QtMainLoop::every(Seconds interval, std::function<void()> work) {
 }
 
 void QtMainLoop::quit() {
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 } // namespace lumio

@@ -194,8 +194,9 @@ std::optional<std::string> XdgAutostart::install() {
     std::error_code error;
     fs::create_directories(dir, error);
     if (error) return dir.string() + ": " + error.message();
-    // Nothing private in it: the mode desktop entries usually have.
-    const auto replaced = replaceFile(entryFile(), entryText(executable), 0644);
+    // Nothing private in it: the mode desktop entries usually have. The
+    // temporary file is hidden, so a leftover of a killed save never shows.
+    const auto replaced = replaceFile(entryFile(), entryText(executable), 0644, {}, true);
     if (!replaced) return failure(replaced.failedPath, replaced.error);
     return std::nullopt;
 }

@@ -30,24 +30,27 @@ TEST(InstanceLock, IsHeldByAnotherProcessUntilThatProcessDies) {
     EXPECT_EQ(InstanceLock(file).state(), State::Held);
 }
 
-TEST(InstanceLock, TakesTheLockInTheRuntimeFolderOrSaysWhyNot) {
+TEST(InstanceLock, TakesTheLockInTheRuntimeFolderElseThePrivateOneOrSaysWhyNot) {
     const test::TempDir tmp;
+    const auto run = tmp / "run";
+    fs::create_directories(run);
     test::writeText(tmp / "victim", "keep");
-    fs::create_symlink(tmp / "victim", tmp / "lumio.lock");
-    const auto linked = takeInstanceLock({tmp.path(), {}});
-    EXPECT_FALSE(linked.lock) << "a planted link is not followed";
-    EXPECT_NE(linked.problem.find((tmp / "lumio.lock").string()), std::string::npos);
+    fs::create_symlink(tmp / "victim", run / "lumio.lock");
+    const auto linked = takeInstanceLock({run, {}}, tmp.path());
+    ASSERT_TRUE(linked.lock) << linked.problem;
+    EXPECT_EQ(linked.lock->state(), State::Held);
+    EXPECT_NE(linked.problem.find((run / "lumio.lock").string()), std::string::npos);
+    EXPECT_EQ(test::readText(tmp / "victim"), "keep") << "a planted link is not followed";
 
-    fs::remove(tmp / "lumio.lock");
-    const auto taken = takeInstanceLock({tmp.path(), "passed over"});
+    fs::remove(run / "lumio.lock");
+    const auto taken = takeInstanceLock({run, {}}, tmp.path());
     ASSERT_TRUE(taken.lock);
-    EXPECT_EQ(taken.lock->state(), State::Held);
     EXPECT_EQ(taken.lock->runningCount(), 1);
-    EXPECT_EQ(takeInstanceLock({tmp.path(), {}}).lock->runningCount(), 2);
+    EXPECT_EQ(takeInstanceLock({run, {}}, tmp.path()).lock->runningCount(), 2);
 
-    const auto nowhere = takeInstanceLock({std::nullopt, "no place: reasons"});
+    const auto nowhere = takeInstanceLock({std::nullopt, "no place"}, tmp / "victim");
     EXPECT_FALSE(nowhere.lock);
-    EXPECT_EQ(nowhere.problem, "no place: reasons");
+    EXPECT_EQ(nowhere.problem.rfind("no place; ", 0), 0U) << nowhere.problem;
 }
 
 } // namespace

@@ -10,6 +10,7 @@ void FakeDesktop::after(Seconds delay, std::function<void()> work) {
 }
 
 void FakeDesktop::every(Seconds interval, std::function<void()> work) {
+    std::erase_if(tasks, [](const Task& task) { return task.period > 0; });
     tasks.push_back({clock.mono + interval.count(), interval.count(),
                      std::make_shared<const Work>(std::move(work))});
 }

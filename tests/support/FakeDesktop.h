@@ -114,7 +114,10 @@ class FakeDesktop final : public MainLoop,
     explicit FakeDesktop(double epoch) : clock(epoch) {}
     void after(Seconds delay, std::function<void()> work) override;
     void every(Seconds interval, std::function<void()> work) override;
-    void quit() override { ++quits; }
+    void quit() override {
+        ++quits;
+        tasks.clear();
+    }
     void runFor(double seconds);
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue v) override;

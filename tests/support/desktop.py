@@ -129,7 +129,7 @@ class Desktop:
         except BaseException:
             self.close()
             raise
-        # Past the first run's welcome, which is no seam of its own.
+        # Past the first run's welcome dialog.
         self.write_settings(welcomed=True)
 
     def _start(self, command, report=False):
