@@ -49,7 +49,10 @@ fs::path folderOf(const fs::path& file) {
 }
 
 std::string temporaryPrefixFor(const fs::path& target, bool hidden) {
-    return (hidden ? "." : "") + target.filename().string() + ".tmp";
+    std::string prefix = hidden ? "." : "";
+    prefix += target.filename().string();
+    prefix += ".tmp";
+    return prefix;
 }
 
 ReplaceResult replaceFile(const fs::path& target, std::string_view text, mode_t mode,
