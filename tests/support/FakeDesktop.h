@@ -43,13 +43,14 @@ class FakePanel final : public Panel {
     // At once: a fade never outlasts the call.
     void fadeTo(double to, Seconds, std::function<void()> completion) override {
         ++fades;
+        fadedFrom = opacity;
         opacity = to;
         if (completion) completion();
     }
     PanelStyle style;
     Rect geometry;
     bool visible = false;
-    double opacity = 1.0;
+    double opacity = 1.0, fadedFrom = 1.0;
     int fades = 0;
 
   private:

@@ -72,6 +72,8 @@ TEST_F(SettingsFile, EveryTypeSurvivesTheFileInAnOwnerOnlyFolderAndFile) {
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
+    EXPECT_NE(readText(file).find("Nghỉ mắt"), std::string::npos) << "UTF-8 for people to read";
+    EXPECT_EQ(log.str(), "");
 }
 
 TEST_F(SettingsFile, ValuesOfOtherTypesReadAsAbsentAndAreKeptInPlace) {
@@ -95,6 +97,7 @@ TEST_P(BrokenFile, IsMovedAsideIntactAndTheStoreStartsEmpty) {
     store.setValue("a", SettingValue{true});
     EXPECT_EQ(saved(), Json::parse(R"({"a": true})"));
     EXPECT_TRUE(log.str().starts_with("lumio: settings file " + file.string() + " is unusable"));
+    EXPECT_EQ(log.str().find("[json."), std::string::npos) << "no library tags for the user";
     EXPECT_EQ(logLines(), 1);
     writeSettings(GetParam()); // again, within the same second
     open();
@@ -127,6 +130,8 @@ TEST_P(NotAFile, IsNeitherReadNorReplacedAndMentionedOnce) {
     EXPECT_EQ(logLines(), 2);
     EXPECT_EQ(fs::symlink_status(file).type(), type);
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
+    EXPECT_NE(readText(file).find("Nghỉ mắt"), std::string::npos) << "UTF-8 for people to read";
+    EXPECT_EQ(log.str(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -47,6 +47,7 @@ TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
               "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})");
     EXPECT_EQ(std::tuple(panel.geometry, dim.geometry), std::tuple(panelGeometry(R), R.geometry));
     EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
+    EXPECT_EQ(dim.fadedFrom, 0.0) << "the dimming fades in from clear";
     for (const auto& word : {"done", "Closed", "closed "})
         toolkit.post(word);
     toolkit.web->onMessage(std::nullopt);
