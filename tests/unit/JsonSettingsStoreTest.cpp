@@ -130,8 +130,6 @@ TEST_P(NotAFile, IsNeitherReadNorReplacedAndMentionedOnce) {
     EXPECT_EQ(logLines(), 2);
     EXPECT_EQ(fs::symlink_status(file).type(), type);
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
-    EXPECT_NE(readText(file).find("Nghỉ mắt"), std::string::npos) << "UTF-8 for people to read";
-    EXPECT_EQ(log.str(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
