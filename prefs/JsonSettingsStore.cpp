@@ -399,12 +399,12 @@ bool JsonSettingsStore::State::mergeFileBeforeSave() {
         setAside(contents.problem, "saved the current settings in its place");
         return true;
     case FileState::Unreadable:
-        // Replacing it would lose whatever it holds, and the user can still fix its permissions;
-        // until then changes live in memory only.
-        throw std::runtime_error("the existing file cannot be read (" + contents.problem +
-                                 ") and is left untouched");
+        break;
     }
-    return false;
+    // Replacing an unreadable file would lose whatever it holds, and the user can still fix its
+    // permissions; until then changes live in memory only.
+    throw std::runtime_error("the existing file cannot be read (" + contents.problem +
+                             ") and is left untouched");
 }
 
 void JsonSettingsStore::State::writeFile(const Json& object) {

@@ -40,8 +40,7 @@ void putTag(std::vector<std::uint8_t>& out, std::string_view tag) {
 }
 
 std::int16_t toPcm(float s) {
-    if (s >= 1.0f) return 32767;
-    return static_cast<std::int16_t>(std::max(s, -1.0f) * 32767.0f);
+    return static_cast<std::int16_t>(std::clamp(s, -1.0f, 1.0f) * 32767.0f);
 }
 
 } // namespace
