@@ -38,10 +38,8 @@ void Schedule::restart(Instant now) {
     }
 }
 
-bool Schedule::settingsChanged(Instant now) {
-    if (std::pair{prefs.enabled(), prefs.intervalMin()} == scheduledWith) return false;
-    restart(now);
-    return true;
+void Schedule::settingsChanged(Instant now) {
+    if (std::pair{prefs.enabled(), prefs.intervalMin()} != scheduledWith) restart(now);
 }
 
 bool Schedule::needsIdleTime() const {

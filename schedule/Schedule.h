@@ -29,8 +29,8 @@ class Schedule {
     // One step of the countdown, given the seconds since the user's last input.
     Due tick(Instant now, double idleSeconds);
     // Restarts when reminders were switched or the interval changed since the
-    // countdown began; true if it did.
-    bool settingsChanged(Instant now);
+    // countdown began.
+    void settingsChanged(Instant now);
 
     // Pauses for an hour, or ends a pause in force with a fresh countdown.
     void togglePause(Instant now);

@@ -17,6 +17,7 @@ TEST_F(Launch, TheFirstRunIsWelcomedHalfASecondLaterAndOnce) {
         desk.answer = answer;
         desk.installed = false;
         launch();
+        EXPECT_EQ(desk.icon, "menubar");
         EXPECT_EQ(desk.values.at("welcomed"), SettingValue{true});
         run(0.49);
         EXPECT_TRUE(desk.dialogs.empty());

@@ -72,6 +72,9 @@ TEST_F(TrayMenu, FirstLinesForEveryState) {
     click("enabled");
     EXPECT_EQ(firstLine(), "Đang tắt nhắc nhở");
     EXPECT_EQ(outline().substr(0, 40), "next! today! - break-now pause! enabled/");
+    app->breakNow();
+    desk.menu->menuOpened();
+    EXPECT_EQ(item("today").title, "Hôm nay đã nghỉ mắt 0/1 lần");
 }
 
 TEST_F(TrayMenu, AnOpenMenuFollowsTheCountdownAndATrayMenuLapses) {
