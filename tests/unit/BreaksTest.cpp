@@ -58,12 +58,15 @@ TEST(Chime, OneSecondOfSixteenBitMonoPcmThatFallsSilentAfterTheSecondNote) {
     EXPECT_EQ(std::vector(wav.begin() + 20, wav.begin() + 24),
               (std::vector<std::uint8_t>{1, 0, 1, 0}));
     std::size_t last = 0;
-    int loudest = 0;
+    int loudest = 0, steepest = 0, before = 0;
     for (std::size_t i = 44; i < wav.size(); i += 2) {
         last = (wav[i] | wav[i + 1]) != 0 ? i : last;
-        loudest = std::max(loudest, std::abs(static_cast<std::int16_t>(wav[i] | wav[i + 1] << 8)));
+        const int sample = static_cast<std::int16_t>(wav[i] | wav[i + 1] << 8);
+        loudest = std::max(loudest, std::abs(sample));
+        steepest = std::max(steepest, std::abs(sample - std::exchange(before, sample)));
     }
     EXPECT_LT(loudest, 32767 / 2) << "a soft chime, far from clipping";
+    EXPECT_LT(steepest, 1000) << "no click where a note's attack turns to its decay";
     EXPECT_NEAR(static_cast<double>(last - 44) / 2 / 44100, 0.92, 0.001);
 }
 
