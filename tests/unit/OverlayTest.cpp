@@ -48,6 +48,7 @@ TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
     EXPECT_EQ(std::tuple(panel.geometry, dim.geometry), std::tuple(panelGeometry(R), R.geometry));
     EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
     EXPECT_EQ(dim.fadedFrom, 0.0) << "the dimming fades in from clear";
+    EXPECT_GT(panel.style.level, dim.style.level) << "the card above the dimming";
     for (const auto& word : {"done", "Closed", "closed "})
         toolkit.post(word);
     toolkit.web->onMessage(std::nullopt);
