@@ -20,8 +20,7 @@ class RecordingListener final : public MenuListener {
     int opened = 0, inUse = 0, closed = 0;
 };
 
-// A small model with one line of every kind: info, separator, switch, command,
-// submenu of choices, and a line with a shortcut.
+// A model with one line of every kind, a submenu of choices and a shortcut.
 class TrayIconMenu : public ::testing::Test {
   protected:
     void SetUp() override {

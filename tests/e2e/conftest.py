@@ -1,8 +1,6 @@
 """End-to-end tests: the real lumio ($LUMIO_BIN) on a private desktop per test
-(see tests/support). Run with Debian's interpreter, which has python3-gi,
-python3-xlib and python3-pytest:
-  LUMIO_BIN=... /usr/bin/python3 -B -m pytest -q -p no:cacheprovider tests/e2e
-"""
+(tests/support), under Debian's interpreter (python3-gi, python3-xlib, pytest):
+  LUMIO_BIN=... /usr/bin/python3 -B -m pytest -q -p no:cacheprovider tests/e2e"""
 
 import sys
 from pathlib import Path

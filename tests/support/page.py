@@ -1,6 +1,5 @@
-"""The break page, reached through the web engine's remote debugging port
-(QTWEBENGINE_REMOTE_DEBUGGING) over the Chrome DevTools Protocol: a minimal
-WebSocket client of the standard library."""
+"""The break page over the web engine's remote debugging port (Chrome DevTools
+Protocol), with a minimal WebSocket client of the standard library."""
 
 import base64
 import itertools

@@ -64,7 +64,6 @@ class TrayMenu:
         self.is_open = True
 
     def find(self, item):
-        """The line with this id, or None."""
         title = TITLES[item]
         *submenus, last = (title,) if isinstance(title, str) else title
         lines = self.lines()
