@@ -30,7 +30,7 @@ info = Gio.DesktopAppInfo.new_from_filename(sys.argv[1])
 print(json.dumps({"comment": info and info.get_description(),
                   "launched": bool(info and info.launch([], None))}))
 )"),
-                                QString::fromStdString(entry.string())});
+                                                      QString::fromStdString(entry.string())});
     python.waitForFinished(10000);
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }

@@ -98,7 +98,7 @@ TEST_P(BrokenFile, IsMovedAsideIntactAndTheStoreStartsEmpty) {
     EXPECT_EQ(saved(), Json::parse(R"({"a": true})"));
     EXPECT_TRUE(log.str().starts_with("lumio: settings file " + file.string() + " is unusable"));
     EXPECT_TRUE(std::regex_search(log.str(), std::regex(R"(unusable \((parse error|nested deeper)"
-                                                         R"(|expected a JSON object|larger than))")))
+                                                        R"(|expected a JSON object|larger than))")))
         << log.str();
     EXPECT_EQ(logLines(), 1);
     writeSettings(GetParam()); // again, within the same second
@@ -111,14 +111,13 @@ TEST_P(BrokenFile, IsMovedAsideIntactAndTheStoreStartsEmpty) {
         EXPECT_EQ(readText(folder / name), GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(, BrokenFile,
-                         testing::Values("volume = loud\n", R"({"a": true, "s": ["c", )", "",
-                                         R"(["a", "b"])", R"({"a": false} })", "{\"a\": \"\xff\"}",
-                                         R"({"a": )" + std::string(50'000, '[') +
-                                             std::string(50'000, ']') + "}",
-                                         R"({"a": )" + std::string(64, '[') +
-                                             std::string(64, ']') + "}",
-                                         R"({"a": ")" + std::string(1 << 20, 'x') + R"("})"));
+INSTANTIATE_TEST_SUITE_P(
+    , BrokenFile,
+    testing::Values("volume = loud\n", R"({"a": true, "s": ["c", )", "", R"(["a", "b"])",
+                    R"({"a": false} })", "{\"a\": \"\xff\"}",
+                    R"({"a": )" + std::string(50'000, '[') + std::string(50'000, ']') + "}",
+                    R"({"a": )" + std::string(64, '[') + std::string(64, ']') + "}",
+                    R"({"a": ")" + std::string(1 << 20, 'x') + R"("})"));
 
 class NotAFile : public SettingsFile,
                  public testing::WithParamInterface<std::function<void(const fs::path&)>> {};
