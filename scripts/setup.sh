@@ -6,7 +6,9 @@ LUMIO_BUILD_PACKAGES=(
     nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
     qt6-webchannel-dev qt6-multimedia-dev qt6-qpa-plugins
-    libx11-dev libxss-dev libxcb-screensaver0-dev libgl-dev
+    libx11-dev libxss-dev libxcb-screensaver0-dev libxcb-sync-dev libgl-dev
+    libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland qt6-wayland-dev
+    qt6-base-private-dev
     fonts-noto-core fonts-noto-color-emoji
 )
 LUMIO_TEST_PACKAGES=(
@@ -15,6 +17,7 @@ LUMIO_TEST_PACKAGES=(
     tzdata dbus dbus-daemon desktop-file-utils appstream pulseaudio pulseaudio-utils
     python3 python3-gi python3-xlib python3-pytest
     chromium dpkg-dev lintian
+    sway swaybg grim foot xwayland wtype
 )
 LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils dbus-daemon dbus-bin)
 
