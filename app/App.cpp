@@ -88,6 +88,7 @@ void App::tendOverlay() {
 }
 
 void App::observeSystem() {
+    platform.idle.watch(Seconds{IDLE_SECS});
     countdown.watchSleep(platform.clock.timeAsleep());
     platform.session.watch({
         .onWake = weakly([this] {

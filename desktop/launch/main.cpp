@@ -117,7 +117,7 @@ int main(int argc, char* argv[]) {
     SystemClock clock(timeScale);
     QtMainLoop loop(timeScale, timing.get());
     JsonSettingsStore settings(JsonSettingsStore::defaultPath());
-    DesktopIdleMonitor idle;
+    DesktopIdleMonitor idle(timeScale);
     DBusSessionEvents session;
     QtTrayIcon tray(resources);
     const auto overlay =

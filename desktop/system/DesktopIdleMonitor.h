@@ -1,38 +1,28 @@
 #pragma once
 
+#include "desktop/system/IdleSourceChooser.h"
 #include "ports/IdleMonitor.h"
 
-#include <deque>
-#include <functional>
 #include <iostream>
-#include <memory>
-#include <optional>
 
 namespace lumio {
 
-// The user's idle time from the first of these that answers: the X server's
-// MIT-SCREEN-SAVER extension (X11 sessions only), Mutter's idle monitor, the
-// freedesktop screen saver. A source that stops answering is dropped for the
-// next; with none left the answer is 0 and the log says so once. The X
-// server's answer is one call behind: input since the previous call shows
-// at the next.
+// The user's idle time from the desktop's own mechanism, the first that
+// works of: the compositor's Wayland idle notifications, GNOME's idle
+// monitor, the X server's idle counter (X11 sessions only), the freedesktop
+// screen saver. Under LUMIO_TIME_SCALE the desktop is asked for a threshold
+// that many times shorter, and its answers are scaled up to match the
+// core's clock.
 class DesktopIdleMonitor final : public IdleMonitor {
   public:
-    explicit DesktopIdleMonitor(std::ostream& log = std::cerr);
-    ~DesktopIdleMonitor() override;
-    DesktopIdleMonitor(const DesktopIdleMonitor&) = delete;
-    DesktopIdleMonitor& operator=(const DesktopIdleMonitor&) = delete;
+    explicit DesktopIdleMonitor(double timeScale = 1.0, std::ostream& log = std::cerr);
 
+    void watch(Seconds threshold) override;
     double secondsSinceLastInput() override;
 
   private:
-    struct XServer;
-    using Query = std::function<std::optional<double>()>;
-
-    std::unique_ptr<XServer> xServer;
-    std::deque<Query> sources; // the one in use first
-    std::ostream& log;
-    bool reportedNone = false;
+    const double timeScale;
+    IdleSourceChooser sources;
 };
 
 } // namespace lumio

@@ -29,6 +29,7 @@ namespace {
 
 class NoIdle final : public IdleMonitor {
   public:
+    void watch(Seconds) override {}
     double secondsSinceLastInput() override { return 0; }
 };
 

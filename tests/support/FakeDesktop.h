@@ -123,6 +123,7 @@ class FakeDesktop final : public MainLoop,
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue v) override;
     void update(Edit edit) override { edit(*this); }
+    void watch(Seconds threshold) override { idleThreshold = threshold.count(); }
     double secondsSinceLastInput() override { return clock.mono - lastInput; }
     void touchedAgo(double seconds) { lastInput = clock.mono - seconds; }
     void watch(SessionEventHandlers h) override { session = std::move(h); }
@@ -151,6 +152,7 @@ class FakeDesktop final : public MainLoop,
     VirtualClock clock;
     std::map<std::string, SettingValue, std::less<>> values;
     double lastInput = 0;
+    std::optional<double> idleThreshold; // as told by watch()
     SessionEventHandlers session;
     MenuListener* menu = nullptr;
     std::string icon;

@@ -29,6 +29,7 @@ TEST_F(Scheduling, AnIntervalThenCyclesOfIntervalPlusBreakNeverUnderThirtySecond
 }
 
 TEST_F(Scheduling, AwayAfterFiveMinutesIdleBackUnderFiveSecondsUnlessIdleResetIsOff) {
+    EXPECT_EQ(desk.idleThreshold, 300.0) << "the desktop is told what to watch for";
     run(299);
     EXPECT_FALSE(schedule().isAway());
     run(1);

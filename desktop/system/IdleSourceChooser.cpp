@@ -1,0 +1,51 @@
+#include "desktop/system/IdleSourceChooser.h"
+
+#include <algorithm>
+
+namespace lumio {
+
+IdleSourceChooser::IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources,
+                                     std::ostream& log)
+    : log(log) {
+    std::ranges::stable_partition(sources, [](const auto& s) { return s->tellsEvents(); });
+    for (auto& source : sources)
+        entries.push_back({.source = std::move(source)});
+}
+
+void IdleSourceChooser::watch(double idleThreshold) {
+    threshold = idleThreshold;
+}
+
+std::optional<double> IdleSourceChooser::ask(Entry& entry, double now) {
+    if (now < entry.restAfterFailureUntil) return std::nullopt;
+    if (!entry.started) entry.started = entry.source->start(threshold);
+    const auto seconds = entry.started ? entry.source->idleSeconds() : std::nullopt;
+    if (!seconds) {
+        entry.started = false;
+        entry.restAfterFailureUntil = now + RETRY_SECS;
+    }
+    return seconds;
+}
+
+double IdleSourceChooser::idleSeconds(double now) {
+    for (auto& entry : entries) {
+        const auto seconds = ask(entry, now);
+        if (!seconds) continue;
+        if (reportedNone) {
+            log << "lumio: idle time now comes from " << entry.source->name() << std::endl;
+        }
+        current = entry.source.get();
+        reportedNone = false;
+        return std::max(*seconds, 0.0);
+    }
+    if (!reportedNone) {
+        log << "lumio: no idle-time source on this desktop; breaks are never skipped for being "
+               "away until one answers"
+            << std::endl;
+        reportedNone = true;
+    }
+    current = nullptr;
+    return 0.0;
+}
+
+} // namespace lumio

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "desktop/system/IdleSource.h"
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+namespace lumio {
+
+// Asks the first source that works, those told of events before those asked
+// each time, in the order given otherwise. A source that does not start or
+// stops answering is left alone for RETRY_SECS, then tried again, and used
+// again if it works: desktops restart their services, and some come up
+// after this program. With none working the answer is 0, and the log says
+// so once, then once more when a source works again. Toolkit-free.
+class IdleSourceChooser {
+  public:
+    static constexpr double RETRY_SECS = 30.0;
+
+    IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources, std::ostream& log);
+
+    // The threshold every source is started with.
+    void watch(double threshold);
+
+    // Seconds since the last input; `now` is a monotonic clock in seconds.
+    double idleSeconds(double now);
+
+    // The source answering, null when none does.
+    const IdleSource* inUse() const { return current; }
+
+  private:
+    struct Entry {
+        std::unique_ptr<IdleSource> source;
+        bool started = false;
+        double restAfterFailureUntil = 0;
+    };
+
+    std::optional<double> ask(Entry& entry, double now);
+
+    std::vector<Entry> entries;
+    std::ostream& log;
+    double threshold = 0;
+    const IdleSource* current = nullptr;
+    bool reportedNone = false;
+};
+
+} // namespace lumio
