@@ -41,7 +41,8 @@ bool MutterIdleSource::start(double idleThreshold) {
     const auto thresholdMs = static_cast<std::uint64_t>(threshold * 1000.0);
     const auto idleMs = call(QStringLiteral("GetIdletime"));
     if (!idleMs || !connectSignal(true)) return false;
-    const auto watch = call(QStringLiteral("AddIdleWatch"), {QVariant::fromValue(thresholdMs)});
+    const auto watch =
+        call(QStringLiteral("AddIdleWatch"), {QVariant::fromValue(qulonglong{thresholdMs})});
     if (!watch) return false;
     idleWatch = static_cast<uint>(*watch);
     running = true;
