@@ -34,7 +34,6 @@ double IdleSourceChooser::idleSeconds(double now) {
         if (reportedNone) {
             log << "lumio: idle time now comes from " << entry.source->name() << std::endl;
         }
-        current = entry.source.get();
         reportedNone = false;
         return std::max(*seconds, 0.0);
     }
@@ -44,7 +43,6 @@ double IdleSourceChooser::idleSeconds(double now) {
             << std::endl;
         reportedNone = true;
     }
-    current = nullptr;
     return 0.0;
 }
 

@@ -26,9 +26,6 @@ class IdleSourceChooser {
     // Seconds since the last input; `now` is a monotonic clock in seconds.
     double idleSeconds(double now);
 
-    // The source answering, null when none does.
-    const IdleSource* inUse() const { return current; }
-
   private:
     struct Entry {
         std::unique_ptr<IdleSource> source;
@@ -41,7 +38,6 @@ class IdleSourceChooser {
     std::vector<Entry> entries;
     std::ostream& log;
     double threshold = 0;
-    const IdleSource* current = nullptr;
     bool reportedNone = false;
 };
 
