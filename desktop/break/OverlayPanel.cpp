@@ -1,14 +1,17 @@
 #include "desktop/break/OverlayPanel.h"
 
+#include "desktop/break/LayerShell.h"
 #include "desktop/break/PanelStack.h"
 #include "desktop/overlay/X11Display.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRegion>
 #include <QVBoxLayout>
 #include <cmath>
 #include <iostream>
+#include <qpa/qplatformnativeinterface.h>
 
 namespace lumio {
 
@@ -42,8 +45,9 @@ QRegion cardOutline(QSize panel) {
 
 } // namespace
 
-OverlayPanel::OverlayPanel(const PanelStyle& style, std::shared_ptr<PanelStack> stack)
-    : panelStyle(style), stack(std::move(stack)) {
+OverlayPanel::OverlayPanel(const PanelStyle& style, std::shared_ptr<PanelStack> stack,
+                           const LayerShell* layers)
+    : panelStyle(style), stack(std::move(stack)), layers(layers) {
     // Override-redirect rather than a window the window manager looks after:
     // only such a window is sure to stack above full-screen windows (EWMH puts
     // a focused full-screen window over every "above" window), and it comes
@@ -54,6 +58,9 @@ OverlayPanel::OverlayPanel(const PanelStyle& style, std::shared_ptr<PanelStack> 
     // Qt never activates a window that does not accept focus, not even on a
     // click, so the click still reaches the page and the keyboard stays with
     // the window the user is typing in.
+    // On Wayland, Qt gives a window with the bypass hint no shell surface of
+    // its own (QT_WAYLAND_USE_BYPASSWINDOWMANAGERHINT, see PanelPlatform), so
+    // that it can become a layer surface of ours.
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
                             Qt::WindowDoesNotAcceptFocus;
     if (panelStyle.clickThrough) flags |= Qt::WindowTransparentForInput;
@@ -71,31 +78,43 @@ OverlayPanel::~OverlayPanel() {
 }
 
 void OverlayPanel::setGeometry(Rect geometry) {
+    // A layer surface's place is the compositor's: only the size counts.
     QWidget::setGeometry(pixels(geometry.x), pixels(geometry.y), pixels(geometry.width),
                          pixels(geometry.height));
+    if (layer) layer->setSize(size());
 }
 
 void OverlayPanel::show() {
     if (!canShow()) return;
+    if (layers != nullptr) {
+        showAsLayer();
+        return;
+    }
     if (hostsPage) fitShape();
     QWidget::show();
     stack->restack();
 }
 
 void OverlayPanel::hide() {
+    layer.reset(); // before Qt destroys its surface
     QWidget::hide();
 }
 
 void OverlayPanel::setOpacity(double opacity) {
     stopFade();
-    setWindowOpacity(opacity);
+    if (layers != nullptr) {
+        setBlackOpacity(opacity);
+    } else {
+        setWindowOpacity(opacity);
+    }
 }
 
 void OverlayPanel::fadeTo(double to, Seconds duration, std::function<void()> completion) {
     stopFade();
-    fade = new QPropertyAnimation(this, "windowOpacity", this);
+    const bool painted = layers != nullptr;
+    fade = new QPropertyAnimation(this, painted ? "blackOpacity" : "windowOpacity", this);
     fade->setDuration(static_cast<int>(std::lround(std::max(0.0, duration.count()) * 1000)));
-    fade->setStartValue(windowOpacity());
+    fade->setStartValue(painted ? blackOpacity() : windowOpacity());
     fade->setEndValue(to);
     connect(fade, &QPropertyAnimation::finished, this, [this, completion = std::move(completion)] {
         fade->deleteLater();
@@ -116,7 +135,7 @@ void OverlayPanel::setContent(QWidget& content) {
 bool OverlayPanel::event(QEvent* event) {
     // Qt creates the X window late, and again when the web view's renderer
     // needs another kind of surface; each new one is marked before it is mapped.
-    if (event->type() == QEvent::WinIdChange && internalWinId() != 0) {
+    if (layers == nullptr && event->type() == QEvent::WinIdChange && internalWinId() != 0) {
         x11::markAsNotification(*this);
     }
     return QWidget::event(event);
@@ -126,7 +145,36 @@ void OverlayPanel::paintEvent(QPaintEvent*) {
     if (panelStyle.blackAlpha <= 0) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), QColor::fromRgbF(0, 0, 0, static_cast<float>(panelStyle.blackAlpha)));
+    painter.fillRect(rect(),
+                     QColor::fromRgbF(0, 0, 0, static_cast<float>(panelStyle.blackAlpha * black)));
+}
+
+void OverlayPanel::setBlackOpacity(double opacity) {
+    black = std::clamp(opacity, 0.0, 1.0);
+    update();
+}
+
+void OverlayPanel::showAsLayer() {
+    if (isVisible()) return;
+    QWidget::show(); // Qt makes the surface now and first draws into it later
+    auto* const surface = static_cast<wl_surface*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+            QByteArrayLiteral("surface"), windowHandle()));
+    if (surface == nullptr) {
+        QWidget::hide();
+        return;
+    }
+    // The panel the pointer passes through is the dimming; the other one
+    // holds the page.
+    const auto placement =
+        panelStyle.clickThrough ? LayerSurface::Placement::Cover : LayerSurface::Placement::Corner;
+    layer = std::make_unique<LayerSurface>(
+        *layers, surface, placement, size(), [this](QSize given) { resize(given); },
+        // Not from within the layer surface's own event.
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { hide(); }, Qt::QueuedConnection);
+        });
 }
 
 void OverlayPanel::stopFade() {
@@ -152,7 +200,8 @@ void OverlayPanel::fitShape() {
 bool OverlayPanel::canShow() {
     if (stack->isShutDown()) return false;
     // Without a compositor the black would be drawn opaque and hide the screen.
-    if (panelStyle.blackAlpha > 0 && !x11::compositorRunning()) {
+    // A Wayland compositor always composites.
+    if (panelStyle.blackAlpha > 0 && layers == nullptr && !x11::compositorRunning()) {
         if (!toldNoCompositor) {
             std::cerr << "lumio-break: no compositing manager, so the screen is not dimmed during "
                          "breaks\n";

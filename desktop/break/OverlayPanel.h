@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/break/LayerSurface.h"
 #include "ports/Panel.h"
 
 #include <QPointer>
@@ -10,16 +11,24 @@
 
 namespace lumio {
 
+class LayerShell;
 class PanelStack;
 
-// A break panel on X11: a borderless, translucent window that never takes the
+// A break panel: a borderless, translucent window that never takes the
 // keyboard focus, optionally painted black at some alpha and passing the
-// pointer through to whatever lies beneath it.
+// pointer through to whatever lies beneath it. On X11 an override-redirect
+// window; on a Wayland compositor with a layer shell a layer surface, the
+// page's panel in the corner and a black one over the whole output.
 class OverlayPanel final : public QWidget, public Panel {
     Q_OBJECT
+    // Wayland compositors ignore a window's opacity: there the black is
+    // faded instead.
+    Q_PROPERTY(double blackOpacity READ blackOpacity WRITE setBlackOpacity)
 
   public:
-    OverlayPanel(const PanelStyle& style, std::shared_ptr<PanelStack> stack);
+    // layers: the layer shell to put the panel in, or nullptr for X11.
+    OverlayPanel(const PanelStyle& style, std::shared_ptr<PanelStack> stack,
+                 const LayerShell* layers);
     ~OverlayPanel() override;
     OverlayPanel(const OverlayPanel&) = delete;
     OverlayPanel& operator=(const OverlayPanel&) = delete;
@@ -41,12 +50,18 @@ class OverlayPanel final : public QWidget, public Panel {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    double blackOpacity() const { return black; }
+    void setBlackOpacity(double opacity);
+    void showAsLayer();
     void stopFade();
     void fitShape();
     bool canShow();
 
     const PanelStyle panelStyle;
     const std::shared_ptr<PanelStack> stack;
+    const LayerShell* const layers;
+    std::unique_ptr<LayerSurface> layer;
+    double black = 1;
     QPointer<QPropertyAnimation> fade;
     bool toldNoCompositor = false;
     bool hostsPage = false;

@@ -1,6 +1,7 @@
 #include "desktop/break/QtOverlayToolkit.h"
 
 #include "desktop/break/ClickThroughWebView.h"
+#include "desktop/break/LayerShell.h"
 #include "desktop/break/OverlayPanel.h"
 #include "desktop/break/PanelStack.h"
 #include "desktop/overlay/WebEngineSetup.h"
@@ -14,19 +15,21 @@ namespace lumio {
 
 QtOverlayToolkit::QtOverlayToolkit(std::filesystem::path resourceDirectory,
                                    std::function<void()> onPainted)
-    : resources(std::move(resourceDirectory)), stack(std::make_shared<PanelStack>()),
-      onPainted(std::move(onPainted)) {
+    : resources(std::move(resourceDirectory)), layers(LayerShell::connect()),
+      stack(std::make_shared<PanelStack>()), onPainted(std::move(onPainted)) {
     prepareWebEngine();
 }
 
 QtOverlayToolkit::~QtOverlayToolkit() = default;
 
 bool QtOverlayToolkit::available() {
-    return QGuiApplication::platformName() == QStringLiteral("xcb") && x11::hasDisplay();
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("wayland")) return LayerShell::offered();
+    return platform == QLatin1String("xcb") && x11::hasDisplay();
 }
 
 std::unique_ptr<Panel> QtOverlayToolkit::makePanel(const PanelStyle& style) {
-    return std::make_unique<OverlayPanel>(style, stack);
+    return std::make_unique<OverlayPanel>(style, stack, layers.get());
 }
 
 std::unique_ptr<WebView> QtOverlayToolkit::makeWebView(Panel& host, double width, double height) {

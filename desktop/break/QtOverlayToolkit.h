@@ -8,10 +8,13 @@
 
 namespace lumio {
 
+class LayerShell;
 class PanelStack;
 
-// Break panels and the break page on X11 (XWayland included), with Qt Widgets
-// and Qt WebEngine, in the process that uses them. Needs a running QApplication.
+// Break panels and the break page with Qt Widgets and Qt WebEngine, in the
+// process that uses them: layer surfaces when Qt runs on a Wayland compositor
+// with a layer shell, X11 windows otherwise (XWayland included). Needs a
+// running QApplication.
 class QtOverlayToolkit final : public OverlayToolkit {
   public:
     // onPainted, when given, hears when each break a page shows is painted.
@@ -21,9 +24,9 @@ class QtOverlayToolkit final : public OverlayToolkit {
     QtOverlayToolkit(const QtOverlayToolkit&) = delete;
     QtOverlayToolkit& operator=(const QtOverlayToolkit&) = delete;
 
-    // Whether Qt runs on an X display, the only place these panels work:
-    // native Wayland has no way to keep a window above others or out of
-    // focus, so the program must run through XWayland there.
+    // Whether the panels can work here: Qt runs on an X display, or on a
+    // Wayland compositor with a layer shell. Plain Wayland has no way to keep
+    // a window above others or out of focus.
     static bool available();
 
     // Pages load here, from the first make on.
@@ -36,6 +39,7 @@ class QtOverlayToolkit final : public OverlayToolkit {
 
   private:
     const std::filesystem::path resources;
+    const std::unique_ptr<LayerShell> layers;
     const std::shared_ptr<PanelStack> stack;
     const std::function<void()> onPainted;
     QtScreens qtScreens;

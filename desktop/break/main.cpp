@@ -3,6 +3,7 @@
 // stdout and the option --parent <its pid>; it is of no use on its own.
 
 #include "desktop/break/BreakServer.h"
+#include "desktop/break/PanelPlatform.h"
 #include "desktop/break/QtOverlayToolkit.h"
 #include "desktop/overlay/WebEngineSetup.h"
 
@@ -58,13 +59,14 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
+    choosePanelPlatform();
     preferSoftwareDrawing();
     QApplication application(argc, argv);
     // The panels are Lumio's in the window list and to the compositor.
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setQuitOnLastWindowClosed(false);
     if (!QtOverlayToolkit::available()) {
-        std::cerr << "lumio-break: no X display (XWayland)\n";
+        std::cerr << "lumio-break: no X display (XWayland) and no Wayland layer shell\n";
         return EXIT_FAILURE;
     }
     const BreakServer server(channel, reportPaint);

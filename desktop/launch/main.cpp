@@ -46,22 +46,28 @@ std::vector<std::string> argumentsAfterProgram(const QStringList& all) {
     return arguments;
 }
 
-// A client cannot place its own windows on Wayland, so the break panels need
-// XWayland: prefer it whenever the session offers one.
-void preferXWayland() {
+// Lumio's own windows (the tray's menu and dialogs) and the screens it reads
+// for breaks are those of XWayland: prefer it whenever the session offers one.
+// Tells whether it chose; the break helper makes its own choice.
+bool preferXWayland() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* x11 = std::getenv("DISPLAY");
     if (wayland && *wayland && x11 && *x11 && !std::getenv("QT_QPA_PLATFORM")) {
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+        return true;
     }
+    return false;
 }
 
 std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& executableDir,
                                                    const std::filesystem::path& resources,
-                                                   TimingLog* timing, double timeScale) {
+                                                   bool choseXWayland, TimingLog* timing,
+                                                   double timeScale) {
     if (HelperOverlayToolkit::available()) {
+        std::vector<std::string> notInherited;
+        if (choseXWayland) notInherited.emplace_back("QT_QPA_PLATFORM");
         return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
-                                                      timing, timeScale);
+                                                      std::move(notInherited), timing, timeScale);
     }
     std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
     return std::make_unique<NullOverlayToolkit>(resources);
@@ -89,7 +95,7 @@ int main(int argc, char* argv[]) {
     // Nothing else runs, so there is nothing to quit.
     if (requestedAction({argv + 1, argv + argc}) == "quit") return EXIT_SUCCESS;
 
-    preferXWayland();
+    const bool choseXWayland = preferXWayland();
     preferSoftwareDrawing();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumio"));
@@ -120,8 +126,8 @@ int main(int argc, char* argv[]) {
     DesktopIdleMonitor idle(timeScale);
     DBusSessionEvents session;
     QtTrayIcon tray(resources);
-    const auto overlay =
-        makeOverlayToolkit(executable.parent_path(), resources, timing.get(), timeScale);
+    const auto overlay = makeOverlayToolkit(executable.parent_path(), resources, choseXWayland,
+                                            timing.get(), timeScale);
     QtAudioOutput audio;
     XdgAutostart autostart(executable);
     QtDialogs dialogs(resources);

@@ -26,15 +26,16 @@ QString text(const std::filesystem::path& path) {
 // it runs; it ends with the last of them.
 class HelperRun final {
   public:
-    HelperRun(const std::filesystem::path& program, TimingLog* timing, std::set<std::string>& said)
-        : timing(timing),
-          process(
-              program, arguments(timing), [this](const QJsonObject& message) { received(message); },
-              // A note is made again by each helper; the user needs it once.
-              [&said](const std::string& line) {
-                  if (said.insert(line).second) std::cerr << line << "\n";
-              },
-              [this](const std::string& why) { ended(why); }) {}
+    HelperRun(const std::filesystem::path& program, const std::vector<std::string>& notInherited,
+              TimingLog* timing, std::set<std::string>& said)
+        : timing(timing), process(
+                              program, arguments(timing), notInherited,
+                              [this](const QJsonObject& message) { received(message); },
+                              // A note is made again by each helper; the user needs it once.
+                              [&said](const std::string& line) {
+                                  if (said.insert(line).second) std::cerr << line << "\n";
+                              },
+                              [this](const std::string& why) { ended(why); }) {}
 
     int newId() { return ++lastId; }
     bool isGone() const { return gone; }
@@ -222,9 +223,10 @@ class RemoteWebView final : public WebView {
 
 HelperOverlayToolkit::HelperOverlayToolkit(std::filesystem::path helper,
                                            std::filesystem::path resourceDirectory,
-                                           TimingLog* timing, double timeScale)
-    : helper(std::move(helper)), resources(std::move(resourceDirectory)), timing(timing),
-      timeScale(timeScale) {}
+                                           std::vector<std::string> notInherited, TimingLog* timing,
+                                           double timeScale)
+    : helper(std::move(helper)), resources(std::move(resourceDirectory)),
+      notInherited(std::move(notInherited)), timing(timing), timeScale(timeScale) {}
 
 HelperOverlayToolkit::~HelperOverlayToolkit() = default;
 
@@ -235,7 +237,7 @@ bool HelperOverlayToolkit::available() {
 std::shared_ptr<HelperRun> HelperOverlayToolkit::helperRun() {
     auto running = current.lock();
     if (!running || running->isGone()) {
-        running = std::make_shared<HelperRun>(helper, timing, said);
+        running = std::make_shared<HelperRun>(helper, notInherited, timing, said);
         current = running;
     }
     return running;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace lumio {
 
@@ -30,10 +31,13 @@ class HelperOverlayToolkit final : public OverlayToolkit {
     // few seconds more of the helper per break.
     static constexpr double PREPARATION_SECS = 2.0;
 
-    // timing, when given, hears when each break is sent to the page and
-    // painted; timeScale is how much faster than real time the core's clock runs.
+    // notInherited names the variables Lumio set for its own Qt, which
+    // helpers do not inherit: the helper chooses its own platform. timing,
+    // when given, hears when each break is sent to the page and painted;
+    // timeScale is how much faster than real time the core's clock runs.
     HelperOverlayToolkit(std::filesystem::path helper, std::filesystem::path resourceDirectory,
-                         TimingLog* timing, double timeScale);
+                         std::vector<std::string> notInherited, TimingLog* timing,
+                         double timeScale);
     ~HelperOverlayToolkit() override;
     HelperOverlayToolkit(const HelperOverlayToolkit&) = delete;
     HelperOverlayToolkit& operator=(const HelperOverlayToolkit&) = delete;
@@ -52,6 +56,7 @@ class HelperOverlayToolkit final : public OverlayToolkit {
 
     const std::filesystem::path helper;
     const std::filesystem::path resources;
+    const std::vector<std::string> notInherited;
     TimingLog* const timing;
     const double timeScale;
     std::weak_ptr<HelperRun> current;

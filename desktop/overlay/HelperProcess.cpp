@@ -1,12 +1,14 @@
 #include "desktop/overlay/HelperProcess.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -64,6 +66,7 @@ class Reaper final : public QObject {
 } // namespace
 
 HelperProcess::HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
+                             const std::vector<std::string>& notInherited,
                              std::function<void(const QJsonObject&)> onMessage,
                              std::function<void(const std::string&)> onSaid,
                              std::function<void(const std::string&)> onEnd)
@@ -88,6 +91,14 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
     for (auto& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view variable = *entry;
+        const auto name = variable.substr(0, variable.find('='));
+        if (std::ranges::find(notInherited, name) == notInherited.end())
+            environment.push_back(*entry);
+    }
+    environment.push_back(nullptr);
 
     // The channel is the child's stdin and stdout, a pipe to us its stderr, and
     // it inherits nothing else.
@@ -97,7 +108,8 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    const int error = ::posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
+    const int error =
+        ::posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     ::close(errors[1]);

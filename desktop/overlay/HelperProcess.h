@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace lumio {
 
@@ -28,8 +29,10 @@ class HelperProcess final {
     static constexpr int STALL_SECS = 5;
 
     // onEnd gets a reason in the user's language. A program that cannot be
-    // started is reported the same way.
+    // started is reported the same way. The child inherits our environment
+    // less the variables named in notInherited.
     HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
+                  const std::vector<std::string>& notInherited,
                   std::function<void(const QJsonObject&)> onMessage,
                   std::function<void(const std::string&)> onSaid,
                   std::function<void(const std::string&)> onEnd);
