@@ -9,11 +9,15 @@ namespace lumio {
 
 namespace {
 const QString PROPERTIES = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString INTROSPECTABLE = QStringLiteral("org.freedesktop.DBus.Introspectable");
 const QString PROPERTIES_INTROSPECTION =
     QStringLiteral(R"xml(<interface name="org.freedesktop.DBus.Properties">
   <method name="Get"><arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>
   <method name="GetAll"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
   <signal name="PropertiesChanged"><arg type="s"/><arg type="a{sv}"/><arg type="as"/></signal>
+</interface>
+<interface name="org.freedesktop.DBus.Introspectable">
+  <method name="Introspect"><arg type="s" direction="out"/></method>
 </interface>
 )xml");
 } // namespace
@@ -36,6 +40,9 @@ bool DBusObject::handleMessage(const QDBusMessage& message, const QDBusConnectio
     const auto found = methods.constFind(message.member());
     if (message.interface() == PROPERTIES) {
         reply = answerProperties(message);
+    } else if (message.interface() == INTROSPECTABLE) {
+        reply = message.createReply(QStringLiteral("<node>") + introspect(objectPath) +
+                                    QStringLiteral("</node>"));
     } else if ((!message.interface().isEmpty() && message.interface() != interface) ||
                found == methods.cend()) {
         reply = message.createErrorReply(

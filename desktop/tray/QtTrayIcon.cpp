@@ -179,7 +179,14 @@ void QtTrayIcon::showInTray() {
     item = std::make_unique<StatusNotifierItem>(
         exporter->path(), [this](const QString& host, std::optional<QPoint> at) {
             // A host that reads the menu draws it on the click itself.
-            if (!exporter->drawnBy(host)) popUpAt(at.value_or(QCursor::pos()));
+            if (exporter->drawnBy(host)) return;
+            // Under XWayland a click outside X windows never reaches the open
+            // menu; a second click on the icon closes it.
+            if (contextMenu->isVisible()) {
+                contextMenu->hide();
+            } else {
+                popUpAt(at.value_or(QCursor::pos()));
+            }
         });
     updateIcon();
     item->setToolTip(toolTip);

@@ -23,6 +23,8 @@ const QString INTROSPECTION = QStringLiteral(R"xml(<interface name="org.kde.Stat
   <property name="Status" type="s" access="read"/>
   <property name="IconName" type="s" access="read"/>
   <property name="IconPixmap" type="a(iiay)" access="read"/>
+  <property name="AttentionIconName" type="s" access="read"/>
+  <property name="AttentionIconPixmap" type="a(iiay)" access="read"/>
   <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
   <property name="ItemIsMenu" type="b" access="read"/>
   <property name="Menu" type="o" access="read"/>
@@ -119,6 +121,8 @@ QVariantMap StatusNotifierItem::properties() const {
         {QStringLiteral("Status"), QStringLiteral("Active")},
         {QStringLiteral("IconName"), QString()},
         {QStringLiteral("IconPixmap"), QVariant::fromValue(pixmaps)},
+        {QStringLiteral("AttentionIconName"), QString()},
+        {QStringLiteral("AttentionIconPixmap"), QVariant::fromValue(QList<DBusIconPixmap>())},
         {QStringLiteral("ToolTip"), QVariant::fromValue(DBusToolTip{
                                         .iconName = {}, .icon = {}, .title = toolTip, .text = {}})},
         // A click opens the menu: hosts that draw it do so themselves.

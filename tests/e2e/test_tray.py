@@ -95,3 +95,7 @@ def test_a_click_the_host_passes_on_opens_lumios_menu_where_it_was(desktop):
                         "Lumio's menu")[0]
     origin = popped.translate_coords(desktop.x.screen().root, 0, 0)
     assert (-origin.x, -origin.y) == (700, 420)
+    desktop.bus.call(service, path, "org.kde.StatusNotifierItem", "ContextMenu",
+                     GLib.Variant("(ii)", (700, 420)))
+    wait_until(lambda: popped.id not in {window.id for window in desktop.top_level()}, 5,
+               "a second click to close the menu")
