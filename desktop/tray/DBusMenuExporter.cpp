@@ -62,6 +62,10 @@ const QString INTROSPECTION = QStringLiteral(R"xml(<interface name="com.canonica
 </interface>
 )xml");
 
+// How long after a host asked to show the menu a click it passes on belongs
+// to the menu it draws.
+constexpr std::chrono::seconds HOST_MENU_CLICK{1};
+
 // The menu's shape never changes, so its layout has one revision.
 constexpr uint REVISION = 1;
 
@@ -100,7 +104,6 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
             const auto arguments = call.arguments();
             const int parent = arguments[0].toInt();
             if (!known(parent)) return unknownId(call, parent);
-            drawers.insert(call.service());
             const auto tree = layout(parent, arguments[1].toInt(), arguments[2].toStringList());
             return call.createReply({QVariant::fromValue(REVISION), QVariant::fromValue(tree)});
         });
@@ -129,7 +132,7 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
     addMethod(QStringLiteral("Event"), QStringLiteral("isvu"), [this](const QDBusMessage& call) {
         const int id = call.arguments()[0].toInt();
         if (!known(id)) return unknownId(call, id);
-        event(id, call.arguments()[1].toString());
+        event(id, call.arguments()[1].toString(), call.service());
         return call.createReply();
     });
     addMethod(QStringLiteral("EventGroup"), QStringLiteral("a(isvu)"),
@@ -146,7 +149,7 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
                       events.beginStructure();
                       events >> id >> name >> data >> timestamp;
                       events.endStructure();
-                      known(id) ? event(id, name) : unknown.append(id);
+                      known(id) ? event(id, name, call.service()) : unknown.append(id);
                   }
                   events.endArray();
                   if (count > 0 && unknown.size() == count)
@@ -156,7 +159,7 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
     addMethod(QStringLiteral("AboutToShow"), QStringLiteral("i"), [this](const QDBusMessage& call) {
         const int id = call.arguments()[0].toInt();
         if (!known(id)) return unknownId(call, id);
-        aboutToShow(id, call.service());
+        opened(id, call.service());
         return call.createReply(QVariant(false));
     });
     addMethod(QStringLiteral("AboutToShowGroup"), QStringLiteral("ai"),
@@ -164,7 +167,7 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
                   QList<int> unknown;
                   const auto asked = ids(call.arguments()[0]);
                   for (const int id : asked)
-                      known(id) ? aboutToShow(id, call.service()) : unknown.append(id);
+                      known(id) ? opened(id, call.service()) : unknown.append(id);
                   if (!asked.isEmpty() && unknown.size() == asked.size())
                       return invalidArgs(call, QStringLiteral("No such items"));
                   return call.createReply(
@@ -214,7 +217,7 @@ DBusMenuLayout DBusMenuExporter::layout(int id, int depth, const QStringList& na
     return node;
 }
 
-void DBusMenuExporter::event(int id, const QString& name) {
+void DBusMenuExporter::event(int id, const QString& name, const QString& sender) {
     const MenuItem* item = entries[static_cast<std::size_t>(id)].item;
     if (name == QLatin1String("clicked")) {
         if (item && item->enabled && !item->separator && !item->submenu) {
@@ -222,17 +225,31 @@ void DBusMenuExporter::event(int id, const QString& name) {
             QTimer::singleShot(0, this, [this, item] { choose(*item); });
         }
     } else if (name == QLatin1String("opened")) {
-        item ? listener.menuInUse() : listener.menuOpened();
+        opened(id, sender);
     } else if (name == QLatin1String("closed")) {
-        if (!item) listener.menuClosed(MenuDrawer::TrayHost);
+        if (item) return;
+        shownBy.remove(sender);
+        listener.menuClosed(MenuDrawer::TrayHost);
     } else if (name == QLatin1String("hovered")) {
         listener.menuInUse();
     }
 }
 
-void DBusMenuExporter::aboutToShow(int id, const QString& sender) {
-    drawers.insert(sender);
-    entries[static_cast<std::size_t>(id)].item ? listener.menuInUse() : listener.menuOpened();
+void DBusMenuExporter::opened(int id, const QString& sender) {
+    if (entries[static_cast<std::size_t>(id)].item) {
+        listener.menuInUse();
+        return;
+    }
+    shownBy.insert(sender, std::chrono::steady_clock::now());
+    listener.menuOpened();
+}
+
+bool DBusMenuExporter::drawnBy(const QString& host) const {
+    // Some hosts read the layout ahead and draw the menu on one button while
+    // asking Lumio to act on the other, and some never report a closing: a
+    // host draws the menu only right after it asked to show it.
+    const auto shown = shownBy.constFind(host);
+    return shown != shownBy.cend() && std::chrono::steady_clock::now() - *shown < HOST_MENU_CLICK;
 }
 
 QDBusMessage DBusMenuExporter::unknownId(const QDBusMessage& call, int id) const {

@@ -4,8 +4,9 @@
 #include "desktop/tray/DBusTrayTypes.h"
 #include "ports/TrayIcon.h"
 
-#include <QSet>
+#include <QHash>
 
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -23,9 +24,9 @@ class DBusMenuExporter final : public DBusObject {
 
     // Sends what the model's changes changed in the items' properties.
     void menuChanged();
-    // True once the bus client `sender` has read the layout or asked to show
-    // the menu: that host draws the menu itself.
-    bool drawnBy(const QString& sender) const { return drawers.contains(sender); }
+    // True while the bus client `host` draws the menu itself: it asked to
+    // show it a moment ago and has not reported it closed.
+    bool drawnBy(const QString& host) const;
 
   protected:
     QVariantMap properties() const override;
@@ -41,14 +42,16 @@ class DBusMenuExporter final : public DBusObject {
     bool known(int id) const;
     QVariantMap propertiesOf(int id) const;
     DBusMenuLayout layout(int id, int depth, const QStringList& names) const;
-    void event(int id, const QString& name);
-    void aboutToShow(int id, const QString& sender);
+    void event(int id, const QString& name, const QString& sender);
+    // A host is about to show the menu or a submenu.
+    void opened(int id, const QString& sender);
     QDBusMessage unknownId(const QDBusMessage& call, int id) const;
 
     std::vector<Entry> entries;
     MenuListener& listener;
     std::function<void(const MenuItem&)> choose;
-    QSet<QString> drawers;
+    // When each host last asked to show the menu, until it closed it.
+    QHash<QString, std::chrono::steady_clock::time_point> shownBy;
 };
 
 } // namespace lumio

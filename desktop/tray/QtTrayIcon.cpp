@@ -178,7 +178,7 @@ void QtTrayIcon::showInTray() {
     }
     item = std::make_unique<StatusNotifierItem>(
         exporter->path(), [this](const QString& host, std::optional<QPoint> at) {
-            // A host that reads the menu draws it on the click itself.
+            // A host that draws the menu may pass the click on as well.
             if (exporter->drawnBy(host)) return;
             // Under XWayland a click outside X windows never reaches the open
             // menu; a second click on the icon closes it.
