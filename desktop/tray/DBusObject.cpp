@@ -12,7 +12,11 @@ const QString PROPERTIES = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString INTROSPECTABLE = QStringLiteral("org.freedesktop.DBus.Introspectable");
 const QString PROPERTIES_INTROSPECTION =
     QStringLiteral(R"xml(<interface name="org.freedesktop.DBus.Properties">
-  <method name="Get"><arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>
+  <method name="Get">
+    <arg type="s" direction="in"/>
+    <arg type="s" direction="in"/>
+    <arg type="v" direction="out"/>
+  </method>
   <method name="GetAll"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
   <signal name="PropertiesChanged"><arg type="s"/><arg type="a{sv}"/><arg type="as"/></signal>
 </interface>

@@ -28,10 +28,22 @@ const QString INTROSPECTION = QStringLiteral(R"xml(<interface name="org.kde.Stat
   <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
   <property name="ItemIsMenu" type="b" access="read"/>
   <property name="Menu" type="o" access="read"/>
-  <method name="Activate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="SecondaryActivate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="ContextMenu"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
-  <method name="Scroll"><arg name="delta" type="i" direction="in"/><arg name="orientation" type="s" direction="in"/></method>
+  <method name="Activate">
+    <arg name="x" type="i" direction="in"/>
+    <arg name="y" type="i" direction="in"/>
+  </method>
+  <method name="SecondaryActivate">
+    <arg name="x" type="i" direction="in"/>
+    <arg name="y" type="i" direction="in"/>
+  </method>
+  <method name="ContextMenu">
+    <arg name="x" type="i" direction="in"/>
+    <arg name="y" type="i" direction="in"/>
+  </method>
+  <method name="Scroll">
+    <arg name="delta" type="i" direction="in"/>
+    <arg name="orientation" type="s" direction="in"/>
+  </method>
   <signal name="NewIcon"/>
   <signal name="NewToolTip"/>
   <signal name="NewStatus"><arg name="status" type="s"/></signal>

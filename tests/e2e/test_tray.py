@@ -58,7 +58,7 @@ def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(d
     ]
     for method, signature, args, expected in rows:
         try:
-            answer = menu._call(method, signature, *args)
+            answer = menu.call(method, signature, *args)
         except GLib.Error as error:
             answer = error.message.split(":")[1].split(".")[-1]
         assert answer == expected, method
@@ -66,21 +66,21 @@ def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(d
     def shortcuts(node):
         _id, props, children = node
         return ["shortcut" in props] + [found for child in children for found in shortcuts(child)]
-    assert not any(shortcuts(menu._call("GetLayout", "(iias)", 0, -1, [])[1]))
+    assert not any(shortcuts(menu.call("GetLayout", "(iias)", 0, -1, [])[1]))
 
     def countdown_moves():
-        label = lambda: menu._call("GetProperty", "(is)", menu.find("next-break").id, "label")
+        label = lambda: menu.call("GetProperty", "(is)", menu.find("next-break").id, "label")
         before = label()
         time.sleep(0.5)
         return label() != before
-    menu._call("AboutToShow", "(i)", 0)
+    menu.call("AboutToShow", "(i)", 0)
     time.sleep(2)  # no word from the host for 100 s
     assert not countdown_moves(), "a host never seen to report closing: the menu lapses"
-    menu._event(0, "closed")
-    menu._call("AboutToShow", "(i)", 0)
+    menu.event(0, "closed")
+    menu.call("AboutToShow", "(i)", 0)
     time.sleep(2)
     assert countdown_moves(), "this host reports closing: open until it does"
-    menu._event(0, "closed")
+    menu.event(0, "closed")
     time.sleep(0.1)
     assert not countdown_moves()
 
