@@ -53,7 +53,7 @@ SETTINGS = {"breakSec": 20, "sound": False, "dim": True, "idleReset": False}
 class TrayMenu(tray.TrayMenu):
     def close(self):
         """What a tray does as the user closes the menu."""
-        self._event(0, "closed")
+        self.event(0, "closed")
         self.is_open = False
 
 

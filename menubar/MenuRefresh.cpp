@@ -5,10 +5,10 @@
 namespace lumio {
 
 namespace {
-// How long a menu drawn by a tray host counts as open after the last sign
-// of it: long enough to watch the countdown move, short enough that a host
-// that never reports the closing costs only a few updates.
-constexpr double MENU_LAPSE = 3.0;
+// How long a menu drawn by a tray host that has never reported a closing
+// counts as open after the last sign of it: long enough to read the menu and
+// watch its countdown move, bounded, as such a host may never report one.
+constexpr double MENU_LAPSE = 60.0;
 } // namespace
 
 void StatusMenu::refreshMenu() {
@@ -59,7 +59,8 @@ void StatusMenu::menuInUse() {
     if (lapsed) refreshMenu();
 }
 
-void StatusMenu::menuClosed() {
+void StatusMenu::menuClosed(MenuDrawer drawer) {
+    if (drawer == MenuDrawer::TrayHost) hostReportsClosing = true;
     open = false;
 }
 
@@ -67,7 +68,9 @@ void StatusMenu::holdOpen() {
     open = true;
     const auto sign = ++openSigns;
     platform.loop.after(Seconds{MENU_LAPSE}, guard([this, sign] {
-                            if (sign == openSigns && !platform.tray.menuOnScreen()) open = false;
+                            if (sign == openSigns && !hostReportsClosing &&
+                                !platform.tray.menuOnScreen())
+                                open = false;
                         }));
 }
 

@@ -29,7 +29,8 @@ struct MenuCommands {
 
 // The tray icon and its menu: the countdown and today's tally, the commands,
 // the settings with their checks, and whether the menu is open (a menu drawn
-// by a tray host counts as open for a short while after each sign of use).
+// by a tray host that never reported a closing counts as open for a while
+// after each sign of use).
 class StatusMenu final : public MenuListener {
   public:
     StatusMenu(Platform& platform, Prefs& prefs, const Schedule& schedule, MenuCommands commands);
@@ -45,7 +46,7 @@ class StatusMenu final : public MenuListener {
 
     void menuOpened() override;
     void menuInUse() override;
-    void menuClosed() override;
+    void menuClosed(MenuDrawer drawer) override;
 
     bool isOpen() const { return open; }
     const Menu& mainMenu() const { return menu; }
@@ -80,6 +81,8 @@ class StatusMenu final : public MenuListener {
     bool open = false;
     // Counts the signs that the menu is open; a lapse is for the latest only.
     std::uint64_t openSigns = 0;
+    // A tray host has reported a closing: its menus are open until it does.
+    bool hostReportsClosing = false;
     AliveGuard guard;
 };
 

@@ -33,11 +33,15 @@ struct Menu {
     std::vector<MenuItem*> items;
 };
 
-// Told, on the main thread, when the tray menu opens and closes. A tray host
-// that draws the menu itself may never report the closing, so the core takes
-// such a menu as open only for a short while after the last menuOpened() or
-// menuInUse(); a menu the desktop draws itself stays open while
-// TrayIcon::menuOnScreen() says so, until menuClosed().
+// Who drew a menu: the desktop itself (Lumio's own menu) or a tray host.
+enum class MenuDrawer { Desktop, TrayHost };
+
+// Told, on the main thread, when the tray menu opens and closes. A menu the
+// desktop draws itself stays open while TrayIcon::menuOnScreen() says so,
+// until menuClosed(). Some tray hosts that draw the menu never report its
+// closing: until a host has been seen to report one, the core takes a
+// host-drawn menu as open only for a while after the last menuOpened() or
+// menuInUse(); from then on, until the host's menuClosed().
 class MenuListener {
   public:
     virtual ~MenuListener() = default;
@@ -49,8 +53,9 @@ class MenuListener {
     // shown or an entry was highlighted. Renews the open menu, or opens a
     // lapsed one again.
     virtual void menuInUse() = 0;
-    // The tray menu closed; calls for a menu taken as closed change nothing.
-    virtual void menuClosed() = 0;
+    // The tray menu drawn by `drawer` closed; calls for a menu taken as
+    // closed change nothing but the trust in a host that reports closings.
+    virtual void menuClosed(MenuDrawer drawer) = 0;
 };
 
 // The icon in the desktop's tray (StatusNotifierItem, or XEmbed on older

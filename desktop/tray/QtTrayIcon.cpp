@@ -4,6 +4,8 @@
 
 #include <QActionGroup>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTimer>
@@ -26,16 +28,33 @@ QString literal(const std::string& text) {
 void apply(QAction& action, const MenuItem& item) {
     action.setText(literal(item.title));
     action.setEnabled(item.enabled);
-    // Checkable in both states, so that trays and screen readers show an off
-    // switch as a switch that is off.
+    // Checkable in both states, so that screen readers show an off switch as
+    // a switch that is off.
     action.setCheckable(item.toggle != Toggle::None);
     action.setChecked(item.checked);
+}
+
+bool statusNotifierWatcherRuns() {
+    const auto* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
 } // namespace
 
 QtTrayIcon::QtTrayIcon(std::filesystem::path resources)
-    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {}
+    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {
+    registerTrayDBusTypes();
+}
+
+QtTrayIcon::~QtTrayIcon() {
+    // The tray refers to the menu; it goes first.
+    xembedTray.reset();
+    if (item) {
+        auto bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(item->path());
+        bus.unregisterObject(exporter->path());
+    }
+}
 
 void QtTrayIcon::appearWhenTrayIs() {
     if (trayHostAvailable()) {
@@ -49,11 +68,6 @@ void QtTrayIcon::appearWhenTrayIs() {
             showInTray();
         });
     });
-}
-
-QtTrayIcon::~QtTrayIcon() {
-    // The tray refers to the menu; it goes first.
-    tray.reset();
 }
 
 bool QtTrayIcon::setIcon(std::string_view name, int size) {
@@ -70,55 +84,50 @@ bool QtTrayIcon::setIcon(std::string_view name, int size) {
 
 void QtTrayIcon::setToolTip(std::string_view text) {
     toolTip = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    if (tray) tray->setToolTip(toolTip);
+    if (item) item->setToolTip(toolTip);
+    if (xembedTray) xembedTray->setToolTip(toolTip);
 }
 
 void QtTrayIcon::setMenu(Menu& model, MenuListener& listener) {
-    if (tray) tray->setContextMenu(nullptr);
     contextMenu = std::make_unique<QMenu>();
     entries.clear();
     fill(*contextMenu, model, listener);
     connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
-    connect(contextMenu.get(), &QMenu::aboutToHide, this, [&listener] { listener.menuClosed(); });
-    if (tray) tray->setContextMenu(contextMenu.get());
+    connect(contextMenu.get(), &QMenu::aboutToHide, this,
+            [&listener] { listener.menuClosed(MenuDrawer::Desktop); });
+    exporter = std::make_unique<DBusMenuExporter>(
+        model, listener, [this](const MenuItem& chosen) { choose(chosen); });
     // The core sets the icon and tool tip first, so the tray gets all at once.
-    if (!tray && !hostWatcher) appearWhenTrayIs();
+    if (!hostWatcher) appearWhenTrayIs();
 }
 
 void QtTrayIcon::fill(QMenu& target, const Menu& model, MenuListener& listener) {
     QActionGroup* choices = nullptr;
-    for (const MenuItem* item : model.items) {
-        if (item->separator) {
+    for (const MenuItem* line : model.items) {
+        if (line->separator) {
             target.addSeparator();
             continue;
         }
         QAction* action = nullptr;
-        if (item->submenu) {
+        if (line->submenu) {
             auto* submenu = new QMenu(&target);
-            fill(*submenu, *item->submenu, listener);
-            // Trays ask for a submenu (AboutToShow) only while their menu is open.
+            fill(*submenu, *line->submenu, listener);
             connect(submenu, &QMenu::aboutToShow, this, [&listener] { listener.menuInUse(); });
             action = target.addMenu(submenu);
         } else {
             action = target.addAction(QString());
-            connect(action, &QAction::triggered, this, [this, item] {
-                // Qt flips a checkable action by itself; the model's state goes
-                // back at once, as the action may wait on a dialog.
-                menuChanged();
-                if (item->action) item->action();
-                menuChanged();
-            });
+            connect(action, &QAction::triggered, this, [this, line] { choose(*line); });
         }
-        if (item->toggle == Toggle::Radio) {
+        if (line->toggle == Toggle::Radio) {
             if (!choices) choices = new QActionGroup(&target);
             action->setActionGroup(choices);
         }
         connect(action, &QAction::hovered, this, [&listener] { listener.menuInUse(); });
-        if (!item->shortcut.empty())
-            addShortcut(*action, QKeySequence(QString::fromStdString(item->shortcut)));
-        action->setObjectName(QString::fromStdString(item->id));
-        apply(*action, *item);
-        entries.emplace_back(action, item);
+        if (!line->shortcut.empty())
+            addShortcut(*action, QKeySequence(QString::fromStdString(line->shortcut)));
+        action->setObjectName(QString::fromStdString(line->id));
+        apply(*action, *line);
+        entries.emplace_back(action, line);
     }
 }
 
@@ -132,13 +141,22 @@ void QtTrayIcon::addShortcut(QAction& action, const QKeySequence& keys) {
     connect(chord, &QShortcut::activated, &action, &QAction::trigger);
 }
 
+void QtTrayIcon::choose(const MenuItem& chosen) {
+    // Qt flips a checkable action by itself; the model's state goes back at
+    // once, as the action may wait on a dialog.
+    menuChanged();
+    if (chosen.action) chosen.action();
+    menuChanged();
+}
+
 bool QtTrayIcon::menuOnScreen() const {
     return contextMenu && contextMenu->isVisible();
 }
 
 void QtTrayIcon::menuChanged() {
-    for (const auto& [action, item] : entries)
-        apply(*action, *item);
+    for (const auto& [action, line] : entries)
+        apply(*action, *line);
+    if (exporter) exporter->menuChanged();
 }
 
 void QtTrayIcon::setPaused(bool isPaused) {
@@ -147,25 +165,55 @@ void QtTrayIcon::setPaused(bool isPaused) {
 }
 
 void QtTrayIcon::updateIcon() {
-    if (tray) tray->setIcon(paused ? dimmed : icon);
+    const QIcon& shown = paused ? dimmed : icon;
+    if (item) item->setIcon(shown);
+    if (xembedTray) xembedTray->setIcon(shown);
 }
 
 void QtTrayIcon::showInTray() {
-    if (tray) return;
-    tray = std::make_unique<QSystemTrayIcon>();
+    if (item || xembedTray) return;
+    if (!statusNotifierWatcherRuns()) {
+        showInXEmbedTray();
+        return;
+    }
+    item = std::make_unique<StatusNotifierItem>(
+        exporter->path(), [this](const QString& host, std::optional<QPoint> at) {
+            // A host that draws the menu may pass the click on as well.
+            if (exporter->drawnBy(host)) return;
+            // Under XWayland a click outside X windows never reaches the open
+            // menu; a second click on the icon closes it.
+            if (contextMenu->isVisible()) {
+                contextMenu->hide();
+            } else {
+                popUpAt(at.value_or(QCursor::pos()));
+            }
+        });
     updateIcon();
-    tray->setToolTip(toolTip);
-    tray->setContextMenu(contextMenu.get());
+    item->setToolTip(toolTip);
+    if (!QDBusConnection::sessionBus().registerVirtualObject(exporter->path(), exporter.get()))
+        std::cerr << "lumio: cannot put the tray menu on the session bus\n";
+    item->publish();
+}
+
+void QtTrayIcon::showInXEmbedTray() {
+    xembedTray = std::make_unique<QSystemTrayIcon>();
+    updateIcon();
+    xembedTray->setToolTip(toolTip);
+    xembedTray->setContextMenu(contextMenu.get());
     // A plain click opens the menu too, where the tray does not do so itself.
-    connect(tray.get(), &QSystemTrayIcon::activated, this,
+    connect(xembedTray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Trigger) contextMenu->popup(QCursor::pos());
+                if (why == QSystemTrayIcon::Trigger) popUpAt(QCursor::pos());
             });
-    tray->show();
+    xembedTray->show();
+}
+
+void QtTrayIcon::popUpAt(const QPoint& at) {
+    if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(at);
 }
 
 void QtTrayIcon::popUpMenu() {
-    if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(QCursor::pos());
+    popUpAt(QCursor::pos());
 }
 
 } // namespace lumio

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "desktop/tray/DBusMenuExporter.h"
+#include "desktop/tray/StatusNotifierItem.h"
 #include "desktop/tray/TrayHostWatcher.h"
 #include "ports/TrayIcon.h"
 
@@ -7,6 +9,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QObject>
+#include <QPoint>
 #include <QSystemTrayIcon>
 
 #include <filesystem>
@@ -16,8 +19,12 @@
 
 namespace lumio {
 
-// The cat in the system tray and its menu, a QMenu mirroring the core's Menu.
-// The core's model is the truth: every change is re-applied from it.
+// The cat in the system tray and its menu. The icon is Lumio's own
+// StatusNotifierItem, whose menu a host draws from the dbusmenu export or
+// asks Lumio to pop up where it was clicked; on panels with only an XEmbed
+// tray it is Qt's QSystemTrayIcon. Lumio's own menu is a QMenu mirroring the
+// core's Menu. The core's model is the truth: every change is re-applied
+// from it.
 class QtTrayIcon final : public QObject, public TrayIcon {
   public:
     explicit QtTrayIcon(std::filesystem::path resources);
@@ -37,8 +44,11 @@ class QtTrayIcon final : public QObject, public TrayIcon {
   private:
     void fill(QMenu& target, const Menu& model, MenuListener& listener);
     void addShortcut(QAction& action, const QKeySequence& keys);
+    void choose(const MenuItem& item);
+    void popUpAt(const QPoint& at);
     void appearWhenTrayIs();
     void showInTray();
+    void showInXEmbedTray();
     void updateIcon();
 
     std::filesystem::path resources;
@@ -48,7 +58,9 @@ class QtTrayIcon final : public QObject, public TrayIcon {
     QIcon dimmed;
     bool paused = false;
     QString toolTip;
-    std::unique_ptr<QSystemTrayIcon> tray;
+    std::unique_ptr<DBusMenuExporter> exporter;
+    std::unique_ptr<StatusNotifierItem> item;
+    std::unique_ptr<QSystemTrayIcon> xembedTray;
     std::unique_ptr<TrayHostWatcher> hostWatcher;
 };
 

@@ -16,7 +16,7 @@ class RecordingListener final : public MenuListener {
   public:
     void menuOpened() override { ++opened; }
     void menuInUse() override { ++inUse; }
-    void menuClosed() override { ++closed; }
+    void menuClosed(MenuDrawer) override { ++closed; }
     int opened = 0, inUse = 0, closed = 0;
 };
 

@@ -1,6 +1,9 @@
 """The tray over D-Bus: the status item's menu, its settings and its switches."""
 
+import time
 from pathlib import Path
+
+from gi.repository import GLib
 
 from support.desktop import LUMIO_BIN, wait_until
 from support.tray import TITLES, TrayMenu
@@ -32,3 +35,68 @@ def test_launch_at_login_writes_and_removes_the_autostart_entry(desktop):
     menu.click("launch-at-login")
     wait_until(lambda: not entry.exists(), what="the entry to go")
     assert run.stop() == 0
+
+
+def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(desktop):
+    desktop.env["LUMIO_TIME_SCALE"] = "50"  # a minute of the menu's lapse in 1.2 s
+    desktop.launch()
+    menu = TrayMenu(desktop)
+    quit_id, missing = menu.find("quit").id, 9999
+    value = GLib.Variant("i", 0)
+    rows = [  # method, arguments, the reply or the D-Bus error it gets
+        ("GetProperty", "(is)", (quit_id, "label"), ("Thoát Lumio",)),
+        ("GetProperty", "(is)", (quit_id, "shortcut"), "InvalidArgs"),
+        ("GetProperty", "(is)", (missing, "label"), "InvalidArgs"),
+        ("GetGroupProperties", "(aias)", ([quit_id, missing], ["label"]),
+         ([(quit_id, {"label": "Thoát Lumio"})],)),
+        ("GetLayout", "(iias)", (missing, -1, []), "InvalidArgs"),
+        ("AboutToShow", "(i)", (missing,), "InvalidArgs"),
+        ("AboutToShowGroup", "(ai)", ([0, missing],), ([], [missing])),
+        ("Event", "(isvu)", (missing, "clicked", value, 0), "InvalidArgs"),
+        ("EventGroup", "(a(isvu))", ([(0, "hovered", value, 0), (missing, "hovered", value, 0)],),
+         ([missing],)),
+    ]
+    for method, signature, args, expected in rows:
+        try:
+            answer = menu.call(method, signature, *args)
+        except GLib.Error as error:
+            answer = error.message.split(":")[1].split(".")[-1]
+        assert answer == expected, method
+
+    def shortcuts(node):
+        _id, props, children = node
+        return ["shortcut" in props] + [found for child in children for found in shortcuts(child)]
+    assert not any(shortcuts(menu.call("GetLayout", "(iias)", 0, -1, [])[1]))
+
+    def countdown_moves():
+        label = lambda: menu.call("GetProperty", "(is)", menu.find("next-break").id, "label")
+        before = label()
+        time.sleep(0.5)
+        return label() != before
+    menu.call("AboutToShow", "(i)", 0)
+    time.sleep(2)  # no word from the host for 100 s
+    assert not countdown_moves(), "a host never seen to report closing: the menu lapses"
+    menu.event(0, "closed")
+    menu.call("AboutToShow", "(i)", 0)
+    time.sleep(2)
+    assert countdown_moves(), "this host reports closing: open until it does"
+    menu.event(0, "closed")
+    time.sleep(0.1)
+    assert not countdown_moves()
+
+
+def test_a_click_the_host_passes_on_opens_lumios_menu_where_it_was(desktop):
+    desktop.launch()
+    service, path = wait_until(lambda: desktop.tray.items, 15, "a tray item")[0]
+    TrayMenu(desktop).lines()  # as hosts that read the menu ahead but pass left clicks on
+    before = {window.id for window in desktop.top_level()}
+    desktop.bus.call(service, path, "org.kde.StatusNotifierItem", "Activate",
+                     GLib.Variant("(ii)", (700, 420)))
+    popped = wait_until(lambda: [w for w in desktop.top_level() if w.id not in before], 5,
+                        "Lumio's menu")[0]
+    origin = popped.translate_coords(desktop.x.screen().root, 0, 0)
+    assert (-origin.x, -origin.y) == (700, 420)
+    desktop.bus.call(service, path, "org.kde.StatusNotifierItem", "ContextMenu",
+                     GLib.Variant("(ii)", (700, 420)))
+    wait_until(lambda: popped.id not in {window.id for window in desktop.top_level()}, 5,
+               "a second click to close the menu")

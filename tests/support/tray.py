@@ -40,27 +40,27 @@ class TrayMenu:
         self.path = self.bus.property(self.service, path, "org.kde.StatusNotifierItem", "Menu")
         self.is_open = False
 
-    def _call(self, method, signature, *args, reply=None):
+    def call(self, method, signature, *args, reply=None):
         return self.bus.call(self.service, self.path, "com.canonical.dbusmenu", method,
                              GLib.Variant(signature, args), reply)
 
-    def _event(self, item_id, name):
-        self._call("Event", "(isvu)", item_id, name, GLib.Variant("i", 0),
+    def event(self, item_id, name):
+        self.call("Event", "(isvu)", item_id, name, GLib.Variant("i", 0),
                    int(time.time()) & 0xFFFFFFFF)
 
     def lines(self):
         """The top-level lines as the tray reads them. An open menu is also kept
         open: Lumio takes a menu as closed a while after the last sign of the user
         on it, as some trays never say "closed"."""
-        _revision, root = self._call("GetLayout", "(iias)", 0, -1, [], reply="(u(ia{sv}av))")
+        _revision, root = self.call("GetLayout", "(iias)", 0, -1, [], reply="(u(ia{sv}av))")
         lines = _line(root).children
         if self.is_open:
-            self._event(lines[0].id, "hovered")
+            self.event(lines[0].id, "hovered")
         return lines
 
     def open(self):
-        self._call("AboutToShow", "(i)", 0, reply="(b)")
-        self._event(0, "opened")
+        self.call("AboutToShow", "(i)", 0, reply="(b)")
+        self.event(0, "opened")
         self.is_open = True
 
     def find(self, item):
@@ -73,7 +73,7 @@ class TrayMenu:
                      or item in CHANGING and line.label.startswith(last)), None)
 
     def click(self, item):
-        self._event(self.find(item).id, "clicked")
+        self.event(self.find(item).id, "clicked")
 
     def seconds_to_break(self):
         """The countdown of the first line, in seconds."""

@@ -124,7 +124,7 @@ TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     EXPECT_TRUE(prepared()) << "the user may ask for a break";
     run(10);
     desk.onScreen = false;
-    desk.menu->menuClosed();
+    desk.menu->menuClosed(MenuDrawer::Desktop);
     run(GRACE - 1);
     EXPECT_TRUE(prepared());
     run(1);

@@ -38,7 +38,7 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
         if (chance(0.01)) idleUntil = now + pick(1800);
         if (chance(0.004)) (chance(0.5) ? desk.session.onLock : desk.session.onUnlock)();
         if (chance(0.001)) desk.session.onWake();
-        if (chance(0.01)) chance(0.5) ? desk.menu->menuOpened() : desk.menu->menuClosed();
+        if (chance(0.01)) chance(0.5) ? desk.menu->menuOpened() : desk.menu->menuClosed(MenuDrawer::TrayHost);
         if (chance(0.003))
             fake::findItem(app.statusMenu().mainMenu(),
                            clickable[static_cast<std::size_t>(pick(8))])
