@@ -60,6 +60,18 @@ def test_a_break_shows_over_a_dimmed_screen_and_counts_one_answer(desktop, focus
     assert page.run.stop() == 0
 
 
+def test_a_flood_from_the_page_neither_ends_the_break_nor_counts_twice(desktop, page):
+    wait_until(lambda: shown(desktop), what="the break")
+    helper = page.run.helpers()
+    post = "window.webkit.messageHandlers.lumio.postMessage"
+    page.evaluate(f"{post}('x'.repeat(1 << 20)); {post}('skip'); {post}('skip')")
+    wait_until(lambda: desktop.settings().get("stat.skipped") == 1, what="the skip counted")
+    time.sleep(0.5)
+    assert page.run.helpers() == helper and shown(desktop)
+    assert desktop.settings()["stat.skipped"] == 1
+    assert page.run.stop() == 0
+
+
 LOADS = {
     "fetch": "fetch(U).then(r => r.text()).then(() => true, () => false)",
     "img": "new Promise(done => Object.assign(new Image(),"
