@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "desktop/launch/ApplicationService.h"
 #include "desktop/launch/CommandLine.h"
+#include "desktop/launch/DesktopScale.h"
 #include "desktop/launch/DisplayWait.h"
 #include "desktop/launch/InstanceLock.h"
 #include "desktop/launch/QtMainLoop.h"
@@ -100,6 +101,7 @@ int main(int argc, char* argv[]) {
         std::cerr << "lumio: " << *problem << "\n";
         return EXIT_FAILURE;
     }
+    followDesktopScale();
     preferSoftwareDrawing();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumio"));
