@@ -2,6 +2,8 @@
 
 #include "app/Constants.h"
 
+#include <algorithm>
+
 namespace lumio {
 
 std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
@@ -16,7 +18,12 @@ std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& scr
 
 Rect panelGeometry(const Screen& screen) {
     const Rect& v = screen.availableGeometry;
-    return {v.maxX() - Overlay::WIDTH, v.maxY() - Overlay::HEIGHT, Overlay::WIDTH, Overlay::HEIGHT};
+    // A free area smaller than the card (a small monitor, a desktop scaled
+    // up) gets the card scaled down to fit, its page zoomed out with it.
+    const double scale = std::min({1.0, v.width / Overlay::WIDTH, v.height / Overlay::HEIGHT});
+    const double width = Overlay::WIDTH * (scale > 0 ? scale : 1);
+    const double height = Overlay::HEIGHT * (scale > 0 ? scale : 1);
+    return {v.maxX() - width, v.maxY() - height, width, height};
 }
 
 Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage)
@@ -45,7 +52,7 @@ void Overlay::drop() {
     panel.reset();
     dimPanel.reset();
     loaded = false;
-    pendingJS.reset();
+    coming.reset();
 }
 
 void Overlay::prepare() {
@@ -67,9 +74,19 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
     failed = false;
     if (!web) make();
     showing = true;
-    panel->setGeometry(panelGeometry(*target));
-    if (dim) {
-        dimPanel->setGeometry(target->geometry);
+    coming = Coming{panelGeometry(*target), dim ? std::optional(target->geometry) : std::nullopt,
+                    script(animalId, breakSec)};
+    // A page still loading would show as an empty card over a dimmed screen:
+    // the break comes on screen once it can draw.
+    if (loaded) reveal();
+}
+
+void Overlay::reveal() {
+    const auto next = std::move(*coming);
+    coming.reset();
+    panel->setGeometry(next.card);
+    if (next.dimming) {
+        dimPanel->setGeometry(*next.dimming);
         dimPanel->setOpacity(0);
         dimPanel->show();
         dimPanel->fadeTo(1.0, Seconds{FADE_IN_SECS}, {});
@@ -77,17 +94,12 @@ void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
         dimPanel->hide();
     }
     panel->show();
-
-    auto js = script(animalId, breakSec);
-    if (loaded) {
-        web->runJavaScript(js);
-    } else {
-        pendingJS = std::move(js);
-    }
+    web->runJavaScript(next.script);
 }
 
 void Overlay::hide() {
     showing = false;
+    coming.reset();
     if (!panel) return;
     panel->hide();
     if (!dimPanel->isVisible()) return;
@@ -96,11 +108,7 @@ void Overlay::hide() {
 
 void Overlay::didLoad() {
     loaded = true;
-    if (pendingJS) {
-        const auto js = std::move(*pendingJS);
-        pendingJS.reset();
-        web->runJavaScript(js);
-    }
+    if (coming) reveal();
 }
 
 void Overlay::didFail() {

@@ -47,7 +47,16 @@ class Overlay {
     static std::string script(std::string_view animalId, std::int64_t breakSec);
 
   private:
+    // A break on its way to the screen: where its card and dimming go, and
+    // the page call that shows its animal.
+    struct Coming {
+        Rect card;
+        std::optional<Rect> dimming;
+        std::string script;
+    };
+
     void make();
+    void reveal();
     void drop();
     void didLoad();
     void didReceive(const std::optional<std::string>& body);
@@ -60,7 +69,7 @@ class Overlay {
     bool loaded = false;
     bool showing = false;
     bool failed = false;
-    std::optional<std::string> pendingJS;
+    std::optional<Coming> coming; // shown once the page has loaded
     std::function<void(const std::string&)> onMessage;
 };
 
@@ -69,7 +78,8 @@ class Overlay {
 std::optional<Screen> targetScreen(Point pointer, const std::vector<Screen>& screens,
                                    const std::optional<Screen>& primaryScreen);
 
-// The panel flush with the bottom-right corner of the screen's free area.
+// The panel flush with the bottom-right corner of the screen's free area,
+// scaled down, if need be, to lie within it.
 Rect panelGeometry(const Screen& screen);
 
 } // namespace lumio

@@ -14,7 +14,7 @@ LUMIO_BUILD_PACKAGES=(
 LUMIO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool xcompmgr imagemagick
-    tzdata dbus dbus-daemon desktop-file-utils appstream pulseaudio pulseaudio-utils
+    tzdata dbus dbus-daemon dbus-x11 desktop-file-utils appstream pulseaudio pulseaudio-utils
     python3 python3-gi python3-xlib python3-pytest
     chromium dpkg-dev lintian
     sway swaybg grim foot xwayland wtype

@@ -2,20 +2,25 @@
 
 #include "desktop/break/PanelStack.h"
 
+#include <QResizeEvent>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+
+#include <algorithm>
 
 namespace lumio {
 
 namespace {
 
 using Lifecycle = QWebEnginePage::LifecycleState;
+// The engine's own lower limit.
+constexpr double MIN_ZOOM = 0.25;
 
 } // namespace
 
 ClickThroughWebView::ClickThroughWebView(std::shared_ptr<PanelStack> stack,
-                                         std::function<void()> onPainted)
-    : stack(std::move(stack)), page(profile) {
+                                         std::function<void()> onPainted, QSize designSize)
+    : stack(std::move(stack)), designSize(designSize), page(profile) {
     profile.setHttpCacheType(QWebEngineProfile::NoCache);
     profile.setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile.setSpellCheckEnabled(false);
@@ -71,6 +76,14 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
 void ClickThroughWebView::runJavaScript(const std::string& script) {
     wake();
     page.runJavaScript(QString::fromStdString(script));
+}
+
+// A card scaled down to fit a small screen shows the whole page, smaller.
+void ClickThroughWebView::resizeEvent(QResizeEvent* event) {
+    QWebEngineView::resizeEvent(event);
+    const double zoom = std::min(static_cast<double>(width()) / designSize.width(),
+                                 static_cast<double>(height()) / designSize.height());
+    page.setZoomFactor(std::clamp(zoom, MIN_ZOOM, 1.0));
 }
 
 void ClickThroughWebView::setOnLoaded(std::function<void()> loaded) {

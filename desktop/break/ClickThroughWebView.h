@@ -34,7 +34,9 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
 
   public:
     // onPainted, when given, hears when each break the page shows is painted.
-    ClickThroughWebView(std::shared_ptr<PanelStack> stack, std::function<void()> onPainted);
+    // The page is laid out for designSize; the view zooms it to its own size.
+    ClickThroughWebView(std::shared_ptr<PanelStack> stack, std::function<void()> onPainted,
+                        QSize designSize);
     ClickThroughWebView(const ClickThroughWebView&) = delete;
     ClickThroughWebView& operator=(const ClickThroughWebView&) = delete;
     ~ClickThroughWebView() override;
@@ -46,6 +48,9 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     void setOnMessage(std::function<void(const std::optional<std::string>&)> onMessage) override;
     void setOnFail(std::function<void()> onFail) override;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void fail(const std::string& why);
@@ -53,6 +58,7 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     void sleepIfIdle();
 
     const std::shared_ptr<PanelStack> stack;
+    const QSize designSize;
     std::filesystem::path pageFile;
     std::function<void()> onLoaded;
     std::function<void()> onFail;

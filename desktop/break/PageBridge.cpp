@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <iostream>
+
 namespace lumio {
 
 namespace {
@@ -52,6 +54,14 @@ QString webChannelLibrary() {
 
 void PageBridge::postMessage(const QJsonValue& body) {
     if (!onMessage) return;
+    if (body.isString() && body.toString().size() > MAX_MESSAGE_LENGTH) {
+        if (!toldTooLong) {
+            std::cerr << "lumio-break: ignoring page messages longer than " << MAX_MESSAGE_LENGTH
+                      << " characters (one had " << body.toString().size() << ")\n";
+            toldTooLong = true;
+        }
+        return;
+    }
     if (body.isString()) {
         onMessage(body.toString().toStdString());
     } else {

@@ -27,6 +27,10 @@ class PageBridge final : public QObject {
     // reached the screen.
     Q_INVOKABLE void painted();
 
+    // The page's answers are single words; anything much longer is not one,
+    // and is dropped before it can crowd the channel to Lumio.
+    static constexpr qsizetype MAX_MESSAGE_LENGTH = 4096;
+
     // The name the bridge is registered under on the channel.
     static QString channelName() { return QStringLiteral("lumio"); }
 
@@ -39,6 +43,7 @@ class PageBridge final : public QObject {
   private:
     Handler onMessage;
     std::function<void()> onPainted;
+    bool toldTooLong = false;
 };
 
 } // namespace lumio

@@ -35,8 +35,9 @@ std::unique_ptr<Panel> QtOverlayToolkit::makePanel(const PanelStyle& style) {
 std::unique_ptr<WebView> QtOverlayToolkit::makeWebView(Panel& host, double width, double height) {
     auto* const panel = dynamic_cast<OverlayPanel*>(&host);
     if (panel == nullptr) throw std::invalid_argument("the web view's host is not an OverlayPanel");
-    auto view = std::make_unique<ClickThroughWebView>(stack, onPainted);
-    view->resize(static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
+    const QSize size(static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
+    auto view = std::make_unique<ClickThroughWebView>(stack, onPainted, size);
+    view->resize(size);
     panel->setContent(*view);
     return view;
 }

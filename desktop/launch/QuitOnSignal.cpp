@@ -12,6 +12,9 @@ namespace lumio {
 
 namespace {
 
+// A closed terminal (SIGHUP) ends Lumio as cleanly as a request to stop.
+constexpr std::array QUIT_SIGNALS{SIGINT, SIGTERM, SIGHUP};
+
 volatile std::sig_atomic_t writeFd = -1;
 
 extern "C" void onSignal(int) {
@@ -41,14 +44,14 @@ QuitOnSignal::QuitOnSignal() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : QUIT_SIGNALS)
+        ::sigaction(signal, &action, nullptr);
 }
 
 QuitOnSignal::~QuitOnSignal() {
     if (readFd < 0) return;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : QUIT_SIGNALS)
+        std::signal(signal, SIG_DFL);
     notifier.reset();
     ::close(writeFd);
     writeFd = -1;

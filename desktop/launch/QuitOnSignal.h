@@ -6,7 +6,7 @@
 
 namespace lumio {
 
-// SIGINT and SIGTERM end the event loop normally, so everything is torn down
+// SIGINT, SIGTERM and SIGHUP end the event loop normally, so everything is torn down
 // in order. The handler only writes a byte to a pipe; the loop does the rest.
 class QuitOnSignal final {
   public:

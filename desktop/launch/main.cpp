@@ -2,10 +2,13 @@
 #include "app/SingleInstance.h"
 #include "desktop/launch/ApplicationService.h"
 #include "desktop/launch/CommandLine.h"
+#include "desktop/launch/DesktopScale.h"
+#include "desktop/launch/DisplayWait.h"
 #include "desktop/launch/InstanceLock.h"
 #include "desktop/launch/QtMainLoop.h"
 #include "desktop/launch/QuitOnSignal.h"
 #include "desktop/launch/Resources.h"
+#include "desktop/launch/SessionBusAddress.h"
 #include "desktop/measure/TimeScale.h"
 #include "desktop/measure/TimingLog.h"
 #include "desktop/overlay/HelperOverlayToolkit.h"
@@ -27,6 +30,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -38,6 +42,8 @@ using namespace lumio;
 namespace {
 
 constexpr int WINDOW_ICON_SIZE = 256;
+// A login that starts Lumio a moment before the display is up.
+constexpr std::chrono::seconds DISPLAY_PATIENCE{5};
 
 std::vector<std::string> argumentsAfterProgram(const QStringList& all) {
     std::vector<std::string> arguments;
@@ -81,6 +87,7 @@ int main(int argc, char* argv[]) {
         return EXIT_SUCCESS;
     }
 
+    settleSessionBusAddress();
     // Without any usable place for the lock Lumio still runs, only unguarded.
     const auto taken = takeInstanceLock();
     if (!taken.lock) {
@@ -96,6 +103,11 @@ int main(int argc, char* argv[]) {
     if (requestedAction({argv + 1, argv + argc}) == "quit") return EXIT_SUCCESS;
 
     const bool choseXWayland = preferXWayland();
+    if (const auto problem = waitForDisplay(DISPLAY_PATIENCE)) {
+        std::cerr << "lumio: " << *problem << "\n";
+        return EXIT_FAILURE;
+    }
+    followDesktopScale();
     preferSoftwareDrawing();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumio"));

@@ -11,32 +11,47 @@ namespace lumio {
 
 LineChannel::LineChannel(int fd, std::function<void(const QJsonObject&)> onLine,
                          std::function<void()> onClosed)
-    : fd(fd), notifier(fd, QSocketNotifier::Read), onLine(std::move(onLine)),
-      onClosed(std::move(onClosed)) {
+    : fd(fd), notifier(fd, QSocketNotifier::Read), writable(fd, QSocketNotifier::Write),
+      onLine(std::move(onLine)), onClosed(std::move(onClosed)) {
     QObject::connect(&notifier, &QSocketNotifier::activated, [this] { readable(); });
+    writable.setEnabled(false);
+    QObject::connect(&writable, &QSocketNotifier::activated, [this] { flush(); });
 }
 
 LineChannel::~LineChannel() {
     notifier.setEnabled(false);
+    writable.setEnabled(false);
     if (fd >= 0) ::close(fd);
 }
 
 bool LineChannel::send(const QJsonObject& message) {
     if (fd < 0) return false;
-    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
-    line.append('\n');
+    backlog.append(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    backlog.append('\n');
+    if (backlog.size() > MAX_BACKLOG) {
+        close();
+        return false;
+    }
+    flush();
+    return fd >= 0;
+}
+
+void LineChannel::flush() {
     qsizetype sent = 0;
-    while (sent < line.size()) {
-        const auto n = ::send(fd, line.constData() + sent, static_cast<size_t>(line.size() - sent),
-                              MSG_DONTWAIT | MSG_NOSIGNAL);
+    while (sent < backlog.size()) {
+        const auto n =
+            ::send(fd, backlog.constData() + sent, static_cast<size_t>(backlog.size() - sent),
+                   MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
         if (n <= 0) {
             close();
-            return false;
+            return;
         }
         sent += n;
     }
-    return true;
+    backlog.remove(0, sent);
+    writable.setEnabled(!backlog.isEmpty());
 }
 
 void LineChannel::readable() {
@@ -65,6 +80,8 @@ void LineChannel::readable() {
 void LineChannel::close() {
     if (fd < 0) return;
     notifier.setEnabled(false);
+    writable.setEnabled(false);
+    backlog.clear();
     ::close(fd);
     fd = -1;
     QTimer::singleShot(0, &notifier, [this] {

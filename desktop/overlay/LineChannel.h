@@ -21,18 +21,23 @@ class LineChannel final {
     LineChannel(const LineChannel&) = delete;
     LineChannel& operator=(const LineChannel&) = delete;
 
-    // Never blocks: a peer that leaves the socket's buffer full is taken as
-    // gone. Returns whether the line was sent.
+    // Never blocks: what the socket cannot take now is kept and written as
+    // the peer reads. A peer that lets more than MAX_BACKLOG pile up is taken
+    // as gone. Returns whether the line was sent or kept.
     bool send(const QJsonObject& message);
-    bool isOpen() const { return fd >= 0; }
+
+    static constexpr qsizetype MAX_BACKLOG = qsizetype{8} << 20;
 
   private:
     void readable();
+    void flush();
     void close();
 
     int fd;
     QSocketNotifier notifier;
+    QSocketNotifier writable;
     std::string pending;
+    QByteArray backlog; // written once the socket has room
     std::function<void(const QJsonObject&)> onLine;
     std::function<void()> onClosed;
 };

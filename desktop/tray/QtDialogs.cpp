@@ -2,8 +2,11 @@
 
 #include "desktop/tray/SvgImage.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 
 #include <vector>
 
@@ -39,6 +42,18 @@ std::optional<std::size_t> QtDialogs::ask(const MessageDialog& dialog) {
     // click picks the first one, unless it is the only one.
     box.setEscapeButton(buttons.back());
 
+    // Lumio has no window of its own the dialog could come up over: it comes
+    // to the front of the primary monitor, where the desktop keeps its panel,
+    // and takes the keyboard, as the moment the user meets the program.
+    QTimer::singleShot(0, &box, [&box] {
+        if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+            QRect frame = box.frameGeometry();
+            frame.moveCenter(primary->availableGeometry().center());
+            box.move(frame.topLeft());
+        }
+        box.raise();
+        box.activateWindow();
+    });
     box.exec();
     const auto* clicked = box.clickedButton();
     for (std::size_t i = 0; i < buttons.size(); ++i) {

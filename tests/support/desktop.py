@@ -76,9 +76,10 @@ class Bus:
 class Lumio:
     """One run of the program, its output kept in a file for a look after a failure."""
 
-    def __init__(self, desktop, program, args):
-        with open(desktop.root / f"lumio-{len(desktop.runs)}.log", "wb") as log:
-            self.process = subprocess.Popen([program, *args], env=desktop.env, cwd=desktop.home,
+    def __init__(self, desktop, program, args, env):
+        self.log = desktop.root / f"lumio-{len(desktop.runs)}.log"
+        with open(self.log, "wb") as log:
+            self.process = subprocess.Popen([program, *args], env=env, cwd=desktop.home,
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def running(self):
@@ -160,8 +161,11 @@ class Desktop:
         self.buses.append(Bus(address))
         return self.buses[-1]
 
-    def launch(self, *args, program=LUMIO_BIN):
-        self.runs.append(Lumio(self, program, args))
+    def launch(self, *args, program=LUMIO_BIN, env=None):
+        """Starts Lumio, in this desktop's environment with env's changes (None: unset)."""
+        changed = {**self.env, **(env or {})}
+        self.runs.append(Lumio(self, program, args,
+                               {key: value for key, value in changed.items() if value is not None}))
         return self.runs[-1]
 
     @property

@@ -22,6 +22,9 @@ TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
     }
     EXPECT_EQ(panelGeometry(L), (Rect{1580, 650, 340, 430}));
     EXPECT_EQ(panelGeometry(R), (Rect{2810, 554, 340, 430}));
+    // Scaled down into a free area lower or narrower than the card, never up.
+    EXPECT_EQ(panelGeometry({{0, 0, 683, 384}, {0, 0, 683, 344}}), (Rect{411, 0, 272, 344}));
+    EXPECT_EQ(panelGeometry({{0, 0, 170, 900}, {0, 0, 170, 900}}), (Rect{0, 685, 170, 215}));
 }
 
 TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
@@ -40,6 +43,7 @@ TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
     overlay.show("cat", 20, false);
     overlay.show("frog", 45, true);
     EXPECT_TRUE(toolkit.scripts.empty());
+    EXPECT_FALSE(panel.visible || dim.visible) << "nothing on screen before the page can draw";
     toolkit.web->onLoaded();
     toolkit.web->onLoaded(); // a later navigation finishing runs nothing again
     EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
