@@ -118,8 +118,11 @@ std::optional<int> windowScalingFactor(std::span<const std::uint8_t> settings) {
 }
 
 void followDesktopScale() {
+    // A Wayland compositor scales its clients itself, the break helper's
+    // layer surfaces included.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    const bool x11 = platform == nullptr || std::string_view(platform).starts_with("xcb");
+    const bool x11 = !userChose("WAYLAND_DISPLAY") &&
+                     (platform == nullptr || std::string_view(platform).starts_with("xcb"));
     if (!x11 || userChose("QT_SCALE_FACTOR") || userChose("QT_SCREEN_SCALE_FACTORS")) return;
     if (const auto factor = fromServer(); factor && *factor > 1)
         ::setenv("QT_SCALE_FACTOR", std::to_string(*factor).c_str(), 1);

@@ -12,7 +12,7 @@ namespace lumio {
 // property does not hold it, or holds something malformed. Thread: any.
 std::optional<int> windowScalingFactor(std::span<const std::uint8_t> settings);
 
-// Scales Lumio as the desktop scales GTK programs: on X11, a window scale
+// Scales Lumio as the desktop scales GTK programs: in an X11 session, a window scale
 // above 1 becomes QT_SCALE_FACTOR, unless the user set Qt's own scale
 // variables. Lumio's break helper inherits it. Main thread, before the
 // QApplication exists.
