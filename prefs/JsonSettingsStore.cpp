@@ -177,9 +177,6 @@ struct FileContents {
     std::optional<FileStamp> stamp;
 };
 
-// Someone replaced the file after the save read it: writing ours would undo their change.
-struct ChangedWhileSaving {};
-
 // A save that could not succeed without another change or a changed file.
 class TooLargeToSave : public std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -206,7 +203,7 @@ struct JsonSettingsStore::State {
     void trySave();
     void save();
     void mergeFileBeforeSave();
-    void writeFile(const Json& object);
+    bool writeFile(const Json& object);
     FileContents readFile() const;
     bool adopt(Json object);
     Json withPending(Json object) const;
@@ -357,14 +354,10 @@ void JsonSettingsStore::State::trySave() {
 void JsonSettingsStore::State::save() {
     for (int attempt = 1;; ++attempt) {
         mergeFileBeforeSave();
-        try {
-            // current_ is always the file's values with the pending changes made.
-            writeFile(current_);
-            break;
-        } catch (const ChangedWhileSaving&) {
-            if (attempt == SAVE_ATTEMPTS)
-                throw std::runtime_error("the file kept changing while being saved");
-        }
+        // current_ is always the file's values with the pending changes made.
+        if (writeFile(current_)) break;
+        if (attempt == SAVE_ATTEMPTS)
+            throw std::runtime_error("the file kept changing while being saved");
     }
     disk_ = current_;
     pending_.clear();
@@ -398,21 +391,22 @@ void JsonSettingsStore::State::mergeFileBeforeSave() {
                              ") and is left untouched");
 }
 
-void JsonSettingsStore::State::writeFile(const Json& object) {
+// False when someone put another version of the file in place since it was read: the save
+// starts over from theirs rather than undo their change.
+bool JsonSettingsStore::State::writeFile(const Json& object) {
     const auto text = settingsText(object);
     const auto target = linkTarget();
     makeFolder(folderOf(target));
-    // The file was read moments ago, but flushing ours takes a while: a version someone put
-    // there since must not vanish under ours, so the save looks again just before its rename.
-    const auto lookAgain = [this] {
-        if (beforeRename_) beforeRename_();
-        if (stampOf(file_) != stamp_) throw ChangedWhileSaving{};
+    const auto isUnchanged = [this](const struct stat* there) {
+        return there ? stampOf(*there) == stamp_ : !stamp_;
     };
     // Owner-only, whatever the umask: settings are the user's own.
-    const auto replaced = replaceFile(target, text, 0600, lookAgain);
+    const auto replaced = replaceFileIfUnchanged(target, text, 0600, isUnchanged, beforeRename_);
+    if (replaced.error == ESTALE) return false;
     if (!replaced)
         throw std::system_error(replaced.error, std::generic_category(), replaced.failedStep);
     stamp_ = stampOf(replaced.written);
+    return true;
 }
 
 FileContents JsonSettingsStore::State::readFile() const {
