@@ -43,7 +43,8 @@ ReplaceResult failed(int error, std::string step, fs::path path) {
     return {error, std::move(step), std::move(path), {}};
 }
 
-bool cannotRenameSo(int error) {
+// The filesystem cannot rename as asked (a swap, or refusing to replace).
+bool swapUnsupported(int error) {
     return error == EINVAL || error == ENOSYS;
 }
 
@@ -61,7 +62,7 @@ int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
             return 0;
         }
         if (errno == EEXIST) return ESTALE;
-        if (!cannotRenameSo(errno)) return errno;
+        if (!swapUnsupported(errno)) return errno;
     } else {
         if (!isUnchanged(&there)) return ESTALE;
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) ==
@@ -78,7 +79,7 @@ int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
                 temporary.keep();
             return ESTALE;
         }
-        if (!cannotRenameSo(errno)) return errno;
+        if (!swapUnsupported(errno)) return errno;
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) return errno;
     temporary.keep();

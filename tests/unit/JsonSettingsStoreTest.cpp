@@ -251,6 +251,23 @@ TEST_F(SettingsFile, AnotherWritersChangesAreSeenAndKept) {
     EXPECT_EQ(log.str(), "");
 }
 
+TEST_F(SettingsFile, ASaveOutrunByAnotherWriterEveryTimeGivesUpAndTriesAgainLater) {
+    writeSettings(R"({"a": 0})");
+    int replaced = 0;
+    bool busy = true;
+    JsonSettingsStore store(file, log, [&] {
+        if (!busy) return;
+        writeText(root / "new", R"({"a": )" + std::to_string(++replaced) + "}");
+        fs::rename(root / "new", file);
+    });
+    store.setValue("b", integer(1));
+    EXPECT_EQ(store.value("b"), integer(1));
+    EXPECT_NE(log.str().find("kept changing"), std::string::npos) << log.str();
+    busy = false;
+    store.reloadIfChanged();
+    EXPECT_EQ(saved(), Json::parse(R"({"a": )" + std::to_string(replaced) + R"(, "b": 1})"));
+}
+
 TEST_F(SettingsFile, ACountAlreadySavedIsNotCountedAgainNorAHandEditRewritten) {
     auto store = open();
     store.update([](SettingsEditor& values) {
