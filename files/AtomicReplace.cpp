@@ -3,6 +3,7 @@
 #include "files/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,6 +43,78 @@ ReplaceResult failed(int error, std::string step, fs::path path) {
     return {error, std::move(step), std::move(path), {}};
 }
 
+// The filesystem cannot rename as asked (a swap, or refusing to replace).
+bool swapUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS;
+}
+
+// Puts the temporary file at target if what is there is unchanged: 0, ESTALE when it is someone
+// else's, or the errno of the rename.
+int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
+                      const IsUnchanged& isUnchanged) {
+    struct stat there {};
+    if (::lstat(target.c_str(), &there) != 0) {
+        if (errno != ENOENT) return errno;
+        if (!isUnchanged(nullptr)) return ESTALE;
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            temporary.keep();
+            return 0;
+        }
+        if (errno == EEXIST) return ESTALE;
+        if (!swapUnsupported(errno)) return errno;
+    } else {
+        if (!isUnchanged(&there)) return ESTALE;
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) ==
+            0) {
+            // The temporary name now holds what was at target: removed as it goes, unless it
+            // arrived between the look and the swap, when it goes back.
+            struct stat displaced {};
+            if (::lstat(temporary.c_str(), &displaced) == 0 && displaced.st_dev == there.st_dev &&
+                displaced.st_ino == there.st_ino)
+                return 0;
+            if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(),
+                            RENAME_EXCHANGE) != 0 &&
+                ::rename(temporary.c_str(), target.c_str()) == 0)
+                temporary.keep();
+            return ESTALE;
+        }
+        if (!swapUnsupported(errno)) return errno;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) return errno;
+    temporary.keep();
+    return 0;
+}
+
+// Writes text to a temporary file next to target and has move put it in target's place (0 or
+// errno), then syncs the folder.
+ReplaceResult replaceWith(const fs::path& target, std::string_view text, mode_t mode,
+                          const std::function<void()>& beforeRename, bool hiddenTemporary,
+                          const std::function<int(TemporaryName&)>& move) {
+    const fs::path folder = folderOf(target);
+    std::string pattern =
+        (folder / (temporaryPrefixFor(target, hiddenTemporary) + "XXXXXX")).string();
+    const UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return failed(errno, "cannot create a temporary file in " + folder.string(), folder);
+    TemporaryName temporary(pattern);
+    if (::fchmod(fd.get(), mode) != 0)
+        return failed(errno, "cannot set the temporary file's mode", target);
+    if (!writeAll(fd.get(), text)) return failed(errno, "cannot write the temporary file", target);
+    if (::fsync(fd.get()) != 0)
+        return failed(errno, "cannot flush the temporary file to disk", target);
+    if (beforeRename) beforeRename();
+    if (const int error = move(temporary); error != 0)
+        return failed(error,
+                      error == ESTALE ? "the file changed meanwhile" : "cannot replace the file",
+                      target);
+    ReplaceResult replaced;
+    ::fstat(fd.get(), &replaced.written);
+    const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.valid()) ::fsync(folderFd.get());
+    return replaced;
+}
+
 } // namespace
 
 fs::path folderOf(const fs::path& file) {
@@ -57,27 +130,20 @@ std::string temporaryPrefixFor(const fs::path& target, bool hidden) {
 
 ReplaceResult replaceFile(const fs::path& target, std::string_view text, mode_t mode,
                           const std::function<void()>& beforeRename, bool hiddenTemporary) {
-    const fs::path folder = folderOf(target);
-    std::string pattern =
-        (folder / (temporaryPrefixFor(target, hiddenTemporary) + "XXXXXX")).string();
-    const UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return failed(errno, "cannot create a temporary file in " + folder.string(), folder);
-    TemporaryName temporary(pattern);
-    if (::fchmod(fd.get(), mode) != 0)
-        return failed(errno, "cannot set the temporary file's mode", target);
-    if (!writeAll(fd.get(), text)) return failed(errno, "cannot write the temporary file", target);
-    if (::fsync(fd.get()) != 0)
-        return failed(errno, "cannot flush the temporary file to disk", target);
-    if (beforeRename) beforeRename();
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return failed(errno, "cannot replace the file", target);
-    temporary.keep();
-    ReplaceResult replaced;
-    ::fstat(fd.get(), &replaced.written);
-    const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.valid()) ::fsync(folderFd.get());
-    return replaced;
+    return replaceWith(target, text, mode, beforeRename, hiddenTemporary,
+                       [&target](TemporaryName& temporary) {
+                           if (::rename(temporary.c_str(), target.c_str()) != 0) return errno;
+                           temporary.keep();
+                           return 0;
+                       });
+}
+
+ReplaceResult replaceFileIfUnchanged(const fs::path& target, std::string_view text, mode_t mode,
+                                     const IsUnchanged& isUnchanged,
+                                     const std::function<void()>& beforeRename) {
+    return replaceWith(target, text, mode, beforeRename, false, [&](TemporaryName& temporary) {
+        return moveInIfUnchanged(temporary, target, isUnchanged);
+    });
 }
 
 } // namespace lumio

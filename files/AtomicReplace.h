@@ -44,4 +44,16 @@ ReplaceResult replaceFile(const std::filesystem::path& target, std::string_view 
                           const std::function<void()>& beforeRename = {},
                           bool hiddenTemporary = false);
 
+// Tells whether the file now at a target (nullptr: none) is the version new contents were worked
+// out from.
+using IsUnchanged = std::function<bool(const struct stat* there)>;
+
+// As replaceFile, but only in place of the version isUnchanged accepts just before the rename: a
+// file someone else put at target since, even at the very moment of the rename, stays there, and
+// the result's error is ESTALE. The files are swapped atomically, and swapped back when the file
+// displaced is not the one accepted; where the filesystem cannot swap, the look has to do.
+ReplaceResult replaceFileIfUnchanged(const std::filesystem::path& target, std::string_view text,
+                                     mode_t mode, const IsUnchanged& isUnchanged,
+                                     const std::function<void()>& beforeRename = {});
+
 } // namespace lumio

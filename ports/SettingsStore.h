@@ -36,9 +36,10 @@ class SettingsStore {
     virtual std::optional<SettingValue> value(std::string_view key) const = 0;
     // Stores at once: on success the file holds the value (replaced
     // atomically, so a crash leaves the old file or the new one). A change
-    // that cannot be saved yet (a full disk, a file being edited) is kept in
-    // memory, visible through value(), and saved with the next save that
-    // succeeds.
+    // that cannot be saved yet (a full disk, a file being edited, a file that
+    // would grow too large to read back) is kept in memory, visible through
+    // value(), and saved by the first later save that succeeds: with the next
+    // change, on the store's own retries soon after, or as the store closes.
     virtual void setValue(std::string_view key, SettingValue value) = 0;
     // Runs edit on the stored values at once and stores what it sets, like
     // setValue. While the stored values cannot be read, edit may run again,

@@ -1,15 +1,14 @@
 #include "prefs/JsonSettingsStore.h"
 
 #include "files/AtomicReplace.h"
-#include "files/UniqueFd.h"
 #include "files/XdgFolders.h"
+#include "prefs/SettingsFileText.h"
 
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <limits>
@@ -18,7 +17,6 @@
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -30,39 +28,20 @@ using Json = nlohmann::ordered_json;
 
 // A younger leftover temporary file may belong to another instance that is saving right now.
 constexpr auto STALE_TEMP_AGE = std::chrono::minutes(1);
-// Settings are a handful of short values; a file this large is not ours, and reading a device
-// or an endless file must stop somewhere.
-constexpr std::size_t MAX_FILE_BYTES = std::size_t{1} << 20;
 // Our own values nest two deep. Deeper JSON would only exhaust the stack of the recursive
 // copies, comparisons and dumps of a parsed file.
 constexpr int MAX_DEPTH = 64;
-// An editor that saves in place empties the file and writes it again a moment later; a broken
-// file modified more recently than this may still be on its way.
-constexpr auto WRITER_GRACE = std::chrono::seconds(2);
+// An editor that saves in place empties the file and writes it again, a slow one seconds later;
+// a broken file modified more recently than this may still be on its way.
+constexpr auto WRITER_GRACE = std::chrono::seconds(10);
+// Saves that find the file replaced just before their rename start over this often, then wait
+// for the next chance.
+constexpr int SAVE_ATTEMPTS = 5;
 // As the kernel: more links in a row than this is a loop.
 constexpr int MAX_LINKS = 40;
 
 [[noreturn]] void throwErrno(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
-}
-
-std::string errorText(int error) {
-    return std::generic_category().message(error);
-}
-
-// The rest of the file, but no more than a little past limit; nullopt with errno set.
-std::optional<std::string> readAtMost(int fd, std::size_t limit) {
-    std::string text;
-    std::array<char, 4096> chunk{};
-    while (text.size() <= limit) {
-        const ssize_t got = ::read(fd, chunk.data(), chunk.size());
-        if (got == 0) return text;
-        if (got > 0)
-            text.append(chunk.data(), static_cast<std::size_t>(got));
-        else if (errno != EINTR)
-            return std::nullopt;
-    }
-    return text;
 }
 
 // nlohmann starts its messages with an exception tag that means nothing to a user.
@@ -191,47 +170,27 @@ bool isStaleTempFile(const fs::directory_entry& entry, const std::string& tempPr
     return !error && fs::file_time_type::clock::now() - modified > STALE_TEMP_AGE;
 }
 
-std::int64_t nanoseconds(const timespec& time) {
-    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
-}
-
-bool modifiedJustNow(std::int64_t modifiedNs) {
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
-    return std::abs(now - modifiedNs) <
-           std::chrono::duration_cast<std::chrono::nanoseconds>(WRITER_GRACE).count();
-}
-
-// One version of the file, so that telling whether it changed needs no reading.
-struct FileStamp {
-    dev_t device{};
-    ino_t inode{};
-    off_t size{};
-    std::int64_t modifiedNs{};
-    std::int64_t changedNs{};
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stampOf(const struct stat& info) {
-    return {info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim),
-            nanoseconds(info.st_ctim)};
-}
-
-std::optional<FileStamp> stampOf(const fs::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
-    return stampOf(info);
-}
-
-enum class FileState { Missing, Unreadable, Unusable, Usable };
-
 struct FileContents {
     FileState state;
     Json object;
     std::string problem;
     std::optional<FileStamp> stamp;
 };
+
+// A save that could not succeed without another change or a changed file.
+class TooLargeToSave : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Pretty for people to read, unless that would pass what is read back. Strings are written as
+// UTF-8; invalid bytes become U+FFFD rather than making the save fail.
+std::string settingsText(const Json& object) {
+    for (const int indent : {2, -1}) {
+        auto text = object.dump(indent, ' ', false, Json::error_handler_t::replace) + '\n';
+        if (text.size() <= MAX_SETTINGS_BYTES) return text;
+    }
+    throw TooLargeToSave("the settings would be larger than 1 MiB, too large to read back");
+}
 
 } // namespace
 
@@ -243,8 +202,8 @@ struct JsonSettingsStore::State {
     bool reload();
     void trySave();
     void save();
-    bool mergeFileBeforeSave();
-    void writeFile(const Json& object);
+    void mergeFileBeforeSave();
+    bool writeFile(const Json& object);
     FileContents readFile() const;
     bool adopt(Json object);
     Json withPending(Json object) const;
@@ -252,6 +211,7 @@ struct JsonSettingsStore::State {
     fs::path moveAside() const;
     fs::path linkTarget() const;
     void removeStaleTempFiles() const;
+    void fail(const std::string& line, bool retrySoon);
     void report(const std::string& line) const;
 
     fs::path file_;
@@ -267,8 +227,16 @@ struct JsonSettingsStore::State {
     std::optional<FileStamp> stamp_;
     // Someone else's change, found while saving, that reloadIfChanged has not reported yet.
     bool unseenChange_ = false;
-    // A save waits for someone who is writing the file; reloadIfChanged tries again.
-    bool waitingForWriter_ = false;
+    // The last save failed for a reason that may pass by itself (a full disk, a folder made
+    // read-only, an editor's save in progress): reloadIfChanged tries again.
+    bool retrySoon_ = false;
+    // The log line of the failure since the last save that succeeded, said once.
+    std::string failure_;
+};
+
+// A save that waits for someone who is writing the file; the message is the log line.
+class WaitingForWriter : public std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 std::filesystem::path JsonSettingsStore::defaultPath() {
@@ -281,7 +249,10 @@ JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, std::ostream& l
     state_->load();
 }
 
-JsonSettingsStore::~JsonSettingsStore() = default;
+// A change not saved yet has its last chance as the program quits.
+JsonSettingsStore::~JsonSettingsStore() {
+    if (!state_->pending_.empty()) state_->trySave();
+}
 
 std::optional<SettingValue> JsonSettingsStore::value(std::string_view key) const {
     const auto found = state_->current_.find(key);
@@ -307,7 +278,7 @@ bool JsonSettingsStore::reloadIfChanged() {
     bool changed = std::exchange(state.unseenChange_, false);
     const bool touched = stampOf(state.file_) != state.stamp_;
     if (touched) changed = state.reload() || changed;
-    if (!state.pending_.empty() && (touched || state.waitingForWriter_)) {
+    if (!state.pending_.empty() && (touched || state.retrySoon_)) {
         state.trySave();
         changed = std::exchange(state.unseenChange_, false) || changed;
     }
@@ -329,6 +300,12 @@ void JsonSettingsStore::State::load() {
                "; using default settings and leaving the file untouched");
         return;
     case FileState::Unusable:
+        // Being saved as we start, most likely: reloadIfChanged reads it once complete.
+        if (contents.stamp && modifiedWithin(*contents.stamp, WRITER_GRACE)) {
+            report("settings file " + file_.string() + " is incomplete (" + contents.problem +
+                   "), perhaps being saved right now; using default settings until it is complete");
+            return;
+        }
         try {
             setAside(contents.problem, "started with default settings");
         } catch (const std::exception& error) {
@@ -357,47 +334,54 @@ bool JsonSettingsStore::State::reload() {
 }
 
 void JsonSettingsStore::State::trySave() {
+    const auto cannotSave = [this](const std::string& why) {
+        return "cannot save settings to " + file_.string() + ": " + why +
+               "; keeping the change in memory";
+    };
     try {
         save();
+        retrySoon_ = false;
+        failure_.clear();
+    } catch (const WaitingForWriter& waiting) {
+        fail(waiting.what(), true);
+    } catch (const TooLargeToSave& error) {
+        fail(cannotSave(error.what()), false);
     } catch (const std::exception& error) {
-        report("cannot save settings to " + file_.string() + ": " + error.what() +
-               "; keeping the change in memory");
+        fail(cannotSave(error.what()), true);
     }
 }
 
 void JsonSettingsStore::State::save() {
-    if (!mergeFileBeforeSave()) return;
-    // current_ is always the file's values with the pending changes made.
-    writeFile(current_);
+    for (int attempt = 1;; ++attempt) {
+        mergeFileBeforeSave();
+        // current_ is always the file's values with the pending changes made.
+        if (writeFile(current_)) break;
+        if (attempt == SAVE_ATTEMPTS)
+            throw std::runtime_error("the file kept changing while being saved");
+    }
     disk_ = current_;
     pending_.clear();
 }
 
 // Starting from what the file holds now keeps other programs' changes to other keys. It is read
-// every time: it is tiny, and a stat can miss an edit that kept its size and time. False when
-// the save has to wait for someone who is writing the file.
-bool JsonSettingsStore::State::mergeFileBeforeSave() {
+// every time: it is tiny, and a stat can miss an edit that kept its size and time.
+void JsonSettingsStore::State::mergeFileBeforeSave() {
     auto contents = readFile();
-    const bool wasWaiting = std::exchange(waitingForWriter_, false);
     switch (contents.state) {
     case FileState::Missing:
     case FileState::Usable:
         stamp_ = contents.stamp;
         unseenChange_ = adopt(std::move(contents.object)) || unseenChange_;
-        return true;
+        return;
     case FileState::Unusable:
-        // An empty or half-written file that changed a moment ago is most likely an editor's
-        // save in progress: moving it aside would take the user's edit with it.
-        if (contents.stamp && modifiedJustNow(contents.stamp->modifiedNs)) {
-            waitingForWriter_ = true;
-            if (!wasWaiting)
-                report("settings file " + file_.string() + " is incomplete (" + contents.problem +
-                       "), perhaps being saved right now; keeping the " +
-                       "change in memory until it is complete");
-            return false;
-        }
+        // An empty or half-written file that changed a few seconds ago is most likely an
+        // editor's save in progress: moving it aside would take the user's edit with it.
+        if (contents.stamp && modifiedWithin(*contents.stamp, WRITER_GRACE))
+            throw WaitingForWriter("settings file " + file_.string() + " is incomplete (" +
+                                   contents.problem + "), perhaps being saved right now; " +
+                                   "keeping the change in memory until it is complete");
         setAside(contents.problem, "saved the current settings in its place");
-        return true;
+        return;
     case FileState::Unreadable:
         break;
     }
@@ -407,41 +391,32 @@ bool JsonSettingsStore::State::mergeFileBeforeSave() {
                              ") and is left untouched");
 }
 
-void JsonSettingsStore::State::writeFile(const Json& object) {
+// False when someone put another version of the file in place since it was read: the save
+// starts over from theirs rather than undo their change.
+bool JsonSettingsStore::State::writeFile(const Json& object) {
+    const auto text = settingsText(object);
     const auto target = linkTarget();
     makeFolder(folderOf(target));
-    // Strings are written as UTF-8 for people to read; invalid bytes become U+FFFD rather than
-    // making the save fail. Owner-only, whatever the umask: settings are the user's own.
-    const auto replaced =
-        replaceFile(target, object.dump(2, ' ', false, Json::error_handler_t::replace) + '\n', 0600,
-                    beforeRename_);
+    const auto isUnchanged = [this](const struct stat* there) {
+        return there ? stampOf(*there) == stamp_ : !stamp_;
+    };
+    // Owner-only, whatever the umask: settings are the user's own.
+    const auto replaced = replaceFileIfUnchanged(target, text, 0600, isUnchanged, beforeRename_);
+    if (replaced.error == ESTALE) return false;
     if (!replaced)
         throw std::system_error(replaced.error, std::generic_category(), replaced.failedStep);
     stamp_ = stampOf(replaced.written);
+    return true;
 }
 
 FileContents JsonSettingsStore::State::readFile() const {
-    // Non-blocking: opening a FIFO would otherwise wait for a writer forever.
-    const UniqueFd fd(::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid()) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return {FileState::Missing, Json::object(), {}, {}};
-        return {FileState::Unreadable, {}, errorText(error), stampOf(file_)};
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return {FileState::Unreadable, {}, errorText(errno), stampOf(file_)};
-    // A FIFO, a device or a folder may block, never end, or be something the user needs.
-    if (!S_ISREG(info.st_mode))
-        return {FileState::Unreadable, {}, "not a regular file", stampOf(info)};
-    const auto text = readAtMost(fd.get(), MAX_FILE_BYTES);
-    if (!text) return {FileState::Unreadable, {}, errorText(errno), stampOf(info)};
-    if (text->size() > MAX_FILE_BYTES)
-        return {FileState::Unusable, {}, "larger than 1 MiB", stampOf(info)};
-    auto parsed = parseSettings(*text);
-    if (!parsed.object) return {FileState::Unusable, {}, std::move(parsed.problem), stampOf(info)};
-    return {FileState::Usable, std::move(*parsed.object), {}, stampOf(info)};
+    auto read = readSettingsText(file_);
+    if (read.state == FileState::Missing) return {FileState::Missing, Json::object(), {}, {}};
+    if (read.state != FileState::Usable)
+        return {read.state, {}, std::move(read.problem), read.stamp};
+    auto parsed = parseSettings(read.text);
+    if (!parsed.object) return {FileState::Unusable, {}, std::move(parsed.problem), read.stamp};
+    return {FileState::Usable, std::move(*parsed.object), {}, read.stamp};
 }
 
 bool JsonSettingsStore::State::adopt(Json object) {
@@ -503,6 +478,13 @@ void JsonSettingsStore::State::removeStaleTempFiles() const {
         std::error_code ignored;
         if (isStaleTempFile(*entry, prefix)) fs::remove(entry->path(), ignored);
     }
+}
+
+// Says why a save failed, unless that was said already since the last save that succeeded.
+void JsonSettingsStore::State::fail(const std::string& line, bool retrySoon) {
+    retrySoon_ = retrySoon;
+    if (line != failure_) report(line);
+    failure_ = line;
 }
 
 void JsonSettingsStore::State::report(const std::string& line) const {

@@ -19,7 +19,8 @@ namespace lumio {
 class JsonSettingsStore final : public SettingsStore {
   public:
     // Runs after the new contents are safely in the temporary file and before that file replaces
-    // the settings file, so tests can stop a save at its most delicate point.
+    // the settings file (and before the store looks whether someone replaced it meanwhile), so
+    // tests can stop a save, or change the file, at its most delicate point.
     using BeforeRename = std::function<void()>;
 
     // lumio/settings.json in the config home (files/XdgFolders.h).
@@ -29,6 +30,7 @@ class JsonSettingsStore final : public SettingsStore {
     // until the first change.
     explicit JsonSettingsStore(std::filesystem::path file, std::ostream& log = std::cerr,
                                BeforeRename beforeRename = {});
+    // Tries once more to save changes that could not be saved yet.
     ~JsonSettingsStore() override;
     JsonSettingsStore(const JsonSettingsStore&) = delete;
     JsonSettingsStore& operator=(const JsonSettingsStore&) = delete;
@@ -39,7 +41,9 @@ class JsonSettingsStore final : public SettingsStore {
 
     // Re-reads the file when someone else changed it since we last read or wrote it; costs one
     // stat when nothing changed. Returns true when the stored values changed. Changes that could
-    // not be saved yet stay on top of what is read, and are saved once the file is usable again.
+    // not be saved yet stay on top of what is read, and are tried again here when the file
+    // changed or when what stopped them may have passed (a full disk, a folder made read-only,
+    // an editor's save in progress); call it every second or two.
     bool reloadIfChanged();
 
   private:

@@ -10,11 +10,13 @@
 #include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <utility>
 #include <vector>
 
 namespace lumio {
@@ -45,6 +47,11 @@ class SettingsFile : public testing::Test {
     void writeSettings(std::string_view text) {
         fs::create_directories(folder);
         writeText(file, text);
+    }
+    // Written long enough ago that no editor can be saving it still.
+    void writeLongAgo(std::string_view text) {
+        writeSettings(text);
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));
     }
     Json saved() const { return Json::parse(readText(file)); }
     long logLines() const { return std::ranges::count(log.str(), '\n'); }
@@ -91,7 +98,7 @@ TEST_F(SettingsFile, ValuesOfOtherTypesReadAsAbsentAndAreKeptInPlace) {
 class BrokenFile : public SettingsFile, public testing::WithParamInterface<std::string> {};
 
 TEST_P(BrokenFile, IsMovedAsideIntactAndTheStoreStartsEmpty) {
-    writeSettings(GetParam());
+    writeLongAgo(GetParam());
     auto store = open();
     EXPECT_EQ(store.value("a"), std::nullopt);
     store.setValue("a", SettingValue{true});
@@ -101,7 +108,7 @@ TEST_P(BrokenFile, IsMovedAsideIntactAndTheStoreStartsEmpty) {
                                                         R"(|expected a JSON object|larger than))")))
         << log.str();
     EXPECT_EQ(logLines(), 1);
-    writeSettings(GetParam()); // again, within the same second
+    writeLongAgo(GetParam()); // again, within the same second
     open();
     const auto aside = namesIn(folder, ASIDE_NAME);
     ASSERT_EQ(aside.size(), 2u) << "none replaces an earlier one";
@@ -150,22 +157,54 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& at) { fs::create_symlink(at.filename(), at); }));
 
 TEST_F(SettingsFile, AChangeMadeOnAFullDiskIsKeptAndSavedLaterOnTopOfOtherChanges) {
-    writeSettings(R"({"a": 1, "b": 1})");
+    const std::vector<std::pair<std::function<void(std::optional<JsonSettingsStore>&)>, Json>>
+        laterSaves = {{[](auto& store) { store->setValue("c", integer(3)); },
+                       Json::parse(R"({"a": 1, "b": 2, "c": 3})")},
+                      {[](auto& store) { EXPECT_FALSE(store->reloadIfChanged()); },
+                       Json::parse(R"({"a": 1, "b": 2})")},
+                      {[](auto& store) { store.reset(); }, Json::parse(R"({"a": 1, "b": 2})")}};
+    for (const auto& [saveLater, expected] : laterSaves) {
+        writeSettings(R"({"a": 1, "b": 1})");
+        std::optional<JsonSettingsStore> store(std::in_place, file, log);
+        // Every write fails as on a full disk; unlike permissions this also stops root.
+        rlimit unlimited{};
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit none{0, unlimited.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        store->setValue("b", integer(2));
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        EXPECT_EQ(readText(file), R"({"a": 1, "b": 1})");
+        EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
+        EXPECT_TRUE(log.str().starts_with("lumio: cannot save settings to " + file.string()));
+        saveLater(store);
+        EXPECT_EQ(saved(), expected);
+        EXPECT_EQ(logLines(), 1);
+        log.str("");
+    }
+}
+
+// The pretty form of a file that is large but within the limit may be beyond it.
+TEST_F(SettingsFile, WhatIsSavedIsReadBackAndWhatCouldNotBeIsKeptInMemory) {
+    Json large = {{"animals", Json::array()}, {"breaksToday", 4}, {"intervalMin", 45}};
+    for (int animal = 0; animal < 100'000; ++animal)
+        large["animals"].push_back("mèo");
+    writeSettings(large.dump());
     auto store = open();
-    // Every write fails as on a full disk; unlike permissions this also stops root.
-    rlimit unlimited{};
-    ::getrlimit(RLIMIT_FSIZE, &unlimited);
-    const rlimit none{0, unlimited.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &none);
-    store.setValue("b", integer(2));
-    ::setrlimit(RLIMIT_FSIZE, &unlimited);
-    EXPECT_EQ(readText(file), R"({"a": 1, "b": 1})");
+    store.setValue("intervalMin", integer(30));
+    EXPECT_EQ(open().value("intervalMin"), integer(30));
+    EXPECT_EQ(open().value("breaksToday"), integer(4));
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"settings.json"});
-    EXPECT_TRUE(log.str().starts_with("lumio: cannot save settings to " + file.string()));
-    store.setValue("c", integer(3));
-    EXPECT_EQ(saved(), Json::parse(R"({"a": 1, "b": 2, "c": 3})"));
+    EXPECT_EQ(log.str(), "");
+
+    const auto before = readText(file);
+    store.setValue("note", SettingValue{std::string(1 << 19, 'x')});
+    store.setValue("intervalMin", integer(20));
+    EXPECT_TRUE(readText(file) == before) << "the file is left as it was";
+    EXPECT_EQ(store.value("intervalMin"), integer(20));
     EXPECT_EQ(logLines(), 1);
+    store.setValue("note", SettingValue{std::string("x")});
+    EXPECT_EQ(open().value("intervalMin"), integer(20));
 }
 
 TEST_F(SettingsFile, AnEditRepeatedOnTheValuesReadOnceTheFileIsReadable) {
@@ -181,6 +220,7 @@ TEST_F(SettingsFile, AnEditRepeatedOnTheValuesReadOnceTheFileIsReadable) {
     EXPECT_EQ(saved(), Json::parse(R"({"count": 5, "other": 1})"));
 }
 
+// Also when they land while a save is under way, just before its rename.
 TEST_F(SettingsFile, AnotherWritersChangesAreSeenAndKept) {
     const std::vector<std::function<void()>> changes = {
         [&] { // as most programs save: a new file renamed over the old one
@@ -193,17 +233,39 @@ TEST_F(SettingsFile, AnotherWritersChangesAreSeenAndKept) {
             fs::last_write_time(file, modified);
         },
         [&] { JsonSettingsStore(file, log).setValue("b", integer(2)); }};
-    for (const auto& change : changes) {
-        writeSettings(R"({"a": 2, "b": 1})");
-        auto store = open();
-        change();
-        store.setValue("c", integer(3));
-        EXPECT_EQ(saved(), Json::parse(R"({"a": 2, "b": 2, "c": 3})"));
-        EXPECT_EQ(store.value("b"), integer(2));
-        EXPECT_TRUE(store.reloadIfChanged()) << "the change found while saving is reported";
-        EXPECT_FALSE(store.reloadIfChanged());
+    for (const bool whileSaving : {false, true}) {
+        for (const auto& change : changes) {
+            writeSettings(R"({"a": 2, "b": 1})");
+            bool changed = false;
+            JsonSettingsStore store(file, log, [&] {
+                if (whileSaving && !std::exchange(changed, true)) change();
+            });
+            if (!whileSaving) change();
+            store.setValue("c", integer(3));
+            EXPECT_EQ(saved(), Json::parse(R"({"a": 2, "b": 2, "c": 3})")) << whileSaving;
+            EXPECT_EQ(store.value("b"), integer(2));
+            EXPECT_TRUE(store.reloadIfChanged()) << "the change found while saving is reported";
+            EXPECT_FALSE(store.reloadIfChanged());
+        }
     }
     EXPECT_EQ(log.str(), "");
+}
+
+TEST_F(SettingsFile, ASaveOutrunByAnotherWriterEveryTimeGivesUpAndTriesAgainLater) {
+    writeSettings(R"({"a": 0})");
+    int replaced = 0;
+    bool busy = true;
+    JsonSettingsStore store(file, log, [&] {
+        if (!busy) return;
+        writeText(root / "new", R"({"a": )" + std::to_string(++replaced) + "}");
+        fs::rename(root / "new", file);
+    });
+    store.setValue("b", integer(1));
+    EXPECT_EQ(store.value("b"), integer(1));
+    EXPECT_NE(log.str().find("kept changing"), std::string::npos) << log.str();
+    busy = false;
+    store.reloadIfChanged();
+    EXPECT_EQ(saved(), Json::parse(R"({"a": )" + std::to_string(replaced) + R"(, "b": 1})"));
 }
 
 TEST_F(SettingsFile, ACountAlreadySavedIsNotCountedAgainNorAHandEditRewritten) {
@@ -225,23 +287,31 @@ TEST_F(SettingsFile, ACountAlreadySavedIsNotCountedAgainNorAHandEditRewritten) {
     EXPECT_EQ(store.value("n"), integer(7));
 }
 
-// An editor that saves in place empties the file first and writes it a moment later.
+// An editor that saves in place empties the file first and may write it seconds later.
 TEST_F(SettingsFile, AnEditorsInPlaceSaveIsWaitedForAndABrokenFileLeftThereMovedAside) {
-    writeSettings(R"({"a": 1})");
+    const auto writeAged = [&](std::string_view text, std::chrono::seconds age) {
+        writeText(file, text);
+        fs::last_write_time(file, fs::file_time_type::clock::now() - age);
+    };
+    writeSettings("");
     auto store = open();
-    for (const char* halfway : {"", R"({"a": )"}) {
-        writeText(file, halfway);
+    writeText(file, R"({"a": 1})");
+    EXPECT_TRUE(store.reloadIfChanged()) << "a file being written at start-up is waited for";
+    for (const auto& [halfway, age] :
+         {std::pair{"", std::chrono::seconds(0)}, {R"({"a": )", std::chrono::seconds(8)}}) {
+        writeAged(halfway, age);
         EXPECT_FALSE(store.reloadIfChanged());
         store.setValue("b", SettingValue{true});
+        EXPECT_FALSE(store.reloadIfChanged());
         EXPECT_EQ(readText(file), halfway);
         EXPECT_EQ(store.value("a"), integer(1));
     }
     writeText(file, R"({"a": 2})");
     EXPECT_TRUE(store.reloadIfChanged());
     EXPECT_EQ(saved(), Json::parse(R"({"a": 2, "b": true})"));
+    EXPECT_TRUE(namesIn(folder, ASIDE_NAME).empty());
 
-    writeText(file, R"({"a": )");
-    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    writeAged(R"({"a": )", std::chrono::seconds(11));
     store.setValue("c", SettingValue{true});
     EXPECT_EQ(namesIn(folder, ASIDE_NAME).size(), 1u);
     EXPECT_EQ(saved(), Json::parse(R"({"a": 2, "b": true, "c": true})"));
