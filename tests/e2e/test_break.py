@@ -38,6 +38,15 @@ def focus(desktop):
     return getattr(desktop.x.get_input_focus().focus, "id", None)
 
 
+def at_rest(page, script):
+    """What script answers once the card's entrance is over: twice the same, 0.3 s apart."""
+    def settled():
+        first = page.evaluate(script)
+        time.sleep(0.3)
+        return first if page.evaluate(script) == first else None
+    return wait_until(settled, what="the card to come to rest")
+
+
 def test_a_break_shows_over_a_dimmed_screen_and_counts_one_answer(desktop, focused, page):
     (card, x, y, *_), (dim, *dimmed) = wait_until(lambda: shown(desktop), what="the break")
     assert (x + PANEL[0], y + PANEL[1]) == SCREEN and dimmed == [0, 0, *SCREEN]
@@ -46,7 +55,7 @@ def test_a_break_shows_over_a_dimmed_screen_and_counts_one_answer(desktop, focus
     assert focus(desktop) == focused
     # The pointer goes through the dimming panel but not through the card.
     assert desktop.pointer(300, 200) == focused
-    done = page.evaluate("(r => [r.x + r.width / 2, r.y + r.height / 2])("
+    done = at_rest(page, "(r => [r.x + r.width / 2, r.y + r.height / 2])("
                          "document.querySelector('[data-action=done]').getBoundingClientRect())")
     done = (x + int(done[0]), y + int(done[1]))
     assert desktop.pointer(*done) == card
