@@ -80,6 +80,22 @@ void markAsNotification(const QWidget& window) {
     XFlush(dpy);
 }
 
+std::optional<QRect> activeWindow() {
+    Display* const dpy = display();
+    if (dpy == nullptr) return std::nullopt;
+    const Window root = DefaultRootWindow(dpy);
+    const auto active = longs(dpy, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    if (active.empty() || active.front() == 0) return std::nullopt;
+    const auto window = static_cast<Window>(active.front());
+    XWindowAttributes attributes;
+    int x = 0, y = 0;
+    Window child = None;
+    if (XGetWindowAttributes(dpy, window, &attributes) == 0 ||
+        !XTranslateCoordinates(dpy, window, root, 0, 0, &x, &y, &child))
+        return std::nullopt;
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
 Docks docks() {
     Display* const dpy = display();
     if (dpy == nullptr) return {};

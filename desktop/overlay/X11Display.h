@@ -2,8 +2,10 @@
 
 #include "desktop/overlay/DockStruts.h"
 
+#include <QRect>
 #include <QSize>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace lumio::x11 {
@@ -20,6 +22,11 @@ bool compositorRunning();
 // Tells compositors the window is a notification, so their rules for those
 // (no shadow, no window animation) apply. The window must already exist.
 void markAsNotification(const QWidget& window);
+
+// Where the window the window manager calls active (_NET_ACTIVE_WINDOW) is, in
+// root window pixels; nullopt when none is, as under XWayland when a native
+// Wayland window has the focus.
+std::optional<QRect> activeWindow();
 
 struct Docks {
     QSize root;                // what the struts are measured from
