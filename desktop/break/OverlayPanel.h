@@ -44,11 +44,12 @@ class OverlayPanel final : public QWidget, public Panel {
     void stopFade();
     void fitShape();
     bool canShow();
+    void tellNoDimming(const char* why);
 
     const PanelStyle panelStyle;
     const std::shared_ptr<PanelStack> stack;
     QPointer<QPropertyAnimation> fade;
-    bool toldNoCompositor = false;
+    bool toldNoDimming = false;
     bool hostsPage = false;
 };
 

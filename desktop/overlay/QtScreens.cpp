@@ -49,11 +49,6 @@ std::optional<QRect> logicalPixels(const std::optional<QRect>& device) {
     return std::nullopt;
 }
 
-bool waylandSession() {
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-}
-
 } // namespace
 
 QPoint followedPoint(const UserWhereabouts& where) {
@@ -79,7 +74,7 @@ std::optional<Screen> QtScreens::primaryScreen() const {
 
 Point QtScreens::pointerPosition() const {
     // Only a Wayland session needs the X server asked more.
-    const bool wayland = waylandSession();
+    const bool wayland = x11::underWayland();
     const QScreen* primary = QGuiApplication::primaryScreen();
     const UserWhereabouts where{
         .waylandSession = wayland,

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QWidget>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumio::x11 {
@@ -14,6 +15,10 @@ namespace lumio::x11 {
 // Every function is harmless (and answers false) when Qt does not run on X11.
 
 bool hasDisplay();
+
+// Whether the X server is XWayland in a Wayland session, as the session's
+// environment says.
+bool underWayland();
 
 // A compositing manager owns the _NET_WM_CM_S<n> selection of the default screen;
 // without one, translucent windows are drawn opaque.
@@ -27,6 +32,10 @@ void markAsNotification(const QWidget& window);
 // root window pixels; nullopt when none is, as under XWayland when a native
 // Wayland window has the focus.
 std::optional<QRect> activeWindow();
+
+// The name the window manager publishes on its _NET_SUPPORTING_WM_CHECK
+// window ("GNOME Shell", "KWin", ...); empty without one.
+std::string windowManagerName();
 
 struct Docks {
     QSize root;                // what the struts are measured from
