@@ -56,6 +56,7 @@ class OverlayPanel final : public QWidget, public Panel {
     void stopFade();
     void fitShape();
     bool canShow();
+    void tellNoDimming(const char* why);
 
     const PanelStyle panelStyle;
     const std::shared_ptr<PanelStack> stack;
@@ -63,7 +64,7 @@ class OverlayPanel final : public QWidget, public Panel {
     std::unique_ptr<LayerSurface> layer;
     double black = 1;
     QPointer<QPropertyAnimation> fade;
-    bool toldNoCompositor = false;
+    bool toldNoDimming = false;
     bool hostsPage = false;
 };
 

@@ -39,7 +39,24 @@ Screen screen(const QScreen& s, const x11::Docks& docks) {
     return {rect(s.geometry()), rect(both.isEmpty() ? s.availableGeometry() : both)};
 }
 
+// A window's place in root window pixels, in logical pixels of the screen
+// its centre is on.
+std::optional<QRect> logicalPixels(const std::optional<QRect>& device) {
+    if (!device) return std::nullopt;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        if (devicePixels(*s).contains(device->center())) return logicalPixels(*s, *device);
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+QPoint followedPoint(const UserWhereabouts& where) {
+    if (!where.waylandSession) return where.pointer;
+    if (where.focusedXWindow) return where.focusedXWindow->center();
+    if (where.primaryScreen) return where.primaryScreen->center();
+    return where.pointer;
+}
 
 std::vector<Screen> QtScreens::screens() const {
     const x11::Docks docks = x11::docks();
@@ -56,7 +73,15 @@ std::optional<Screen> QtScreens::primaryScreen() const {
 }
 
 Point QtScreens::pointerPosition() const {
-    const QPoint at = QCursor::pos();
+    // Only a Wayland session needs the X server asked more.
+    const bool wayland = x11::underWayland();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const UserWhereabouts where{
+        .waylandSession = wayland,
+        .pointer = QCursor::pos(),
+        .focusedXWindow = wayland ? logicalPixels(x11::activeWindow()) : std::nullopt,
+        .primaryScreen = primary ? std::optional(primary->geometry()) : std::nullopt};
+    const QPoint at = followedPoint(where);
     return {static_cast<double>(at.x()), static_cast<double>(at.y())};
 }
 

@@ -62,6 +62,11 @@ bool hasDisplay() {
     return display() != nullptr;
 }
 
+bool underWayland() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
+
 bool compositorRunning() {
     Display* const dpy = display();
     if (dpy == nullptr) return false;
@@ -78,6 +83,43 @@ void markAsNotification(const QWidget& window) {
     XChangeProperty(dpy, static_cast<Window>(window.winId()), type, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&notification), 1);
     XFlush(dpy);
+}
+
+std::optional<QRect> activeWindow() {
+    Display* const dpy = display();
+    if (dpy == nullptr) return std::nullopt;
+    const Window root = DefaultRootWindow(dpy);
+    const auto active = longs(dpy, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    if (active.empty() || active.front() == 0) return std::nullopt;
+    const auto window = static_cast<Window>(active.front());
+    XWindowAttributes attributes;
+    int x = 0, y = 0;
+    Window child = None;
+    if (XGetWindowAttributes(dpy, window, &attributes) == 0 ||
+        !XTranslateCoordinates(dpy, window, root, 0, 0, &x, &y, &child))
+        return std::nullopt;
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+std::string windowManagerName() {
+    Display* const dpy = display();
+    if (dpy == nullptr) return {};
+    const auto check = longs(dpy, DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    if (check.empty() || check.front() == 0) return {};
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, static_cast<Window>(check.front()),
+                           XInternAtom(dpy, "_NET_WM_NAME", False), 0, 256, False, utf8,
+                           &actualType, &format, &count, &remaining, &data) != Success)
+        return {};
+    std::string name;
+    if (actualType == utf8 && format == 8 && data != nullptr)
+        name.assign(reinterpret_cast<const char*>(data), count);
+    if (data != nullptr) XFree(data);
+    return name;
 }
 
 Docks docks() {
