@@ -1,0 +1,381 @@
+"""Real Wayland desktops for one test, started headless: sway always, GNOME Shell
+and KDE Plasma when LUMIO_TEST_DESKTOPS names them. Each runs as an
+unprivileged user with its own runtime folder, home, session bus, a private
+system bus with logind, XWayland and the desktop's own tray host. Lumio is
+launched in it; the test moves the pointer, clicks and types through the
+compositor and takes screenshots, kept in $LUMIO_TEST_SHOTS/<test>/."""
+
+import json
+import os
+import pwd
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+from gi.repository import GLib
+
+from support.desktop import LUMIO_BIN, Session, wait_until
+from support.services import Logind
+
+USER = pwd.getpwnam("nobody")
+POINTER_BIN = os.environ.get("LUMIO_TEST_POINTER",
+                             str(Path(LUMIO_BIN).parents[1] / "tests/lumio_test_pointer"))
+SHOTS = Path(os.environ.get("LUMIO_TEST_SHOTS", "/tmp/lumio-e2e-shots"))
+OUTPUT = (1280, 800)
+BACKGROUND = "#2e5e8e"
+LEFT, RIGHT = 272, 273  # Linux button codes
+X11_SOCKETS = Path("/tmp/.X11-unix")
+WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
+
+# Writes what it reads on its terminal to a file, after asking the terminal to
+# report mouse presses: a window that shows which keys and clicks reached it.
+PROBE = ("import os, sys, tty\n"
+         "tty.setraw(0)\n"
+         "os.write(1, b'\\x1b[?1000h')\n"
+         "with open(sys.argv[1], 'ab', 0) as log:\n"
+         "    while True: log.write(os.read(0, 64))\n")
+
+
+def box(png, *operations):
+    """The bounding box (x, y, width, height) of what ImageMagick's trim keeps of
+    the picture after the operations, or None when nothing is left."""
+    found = subprocess.run(["convert", str(png), *operations, "-format", "%@", "info:"],
+                           capture_output=True, text=True, check=True).stdout
+    size, x, y = found.split("+")
+    width, height = map(int, size.split("x"))
+    return (int(x), int(y), width, height) if width and height else None
+
+
+def brightness(png, x, y, width, height):
+    """The mean brightness (0 to 1) of the picture's rectangle."""
+    return float(subprocess.run(
+        ["convert", str(png), "-crop", f"{width}x{height}+{x}+{y}", "-format", "%[fx:mean]",
+         "info:"], capture_output=True, text=True, check=True).stdout)
+
+
+class Watcher:
+    """The desktop's own StatusNotifierWatcher: the items it lists, as (service, path)."""
+
+    def __init__(self, bus):
+        self.bus = bus
+
+    @property
+    def items(self):
+        if not self.bus.has_owner(WATCHER[0]):
+            return []
+        found = []
+        for entry in self.bus.property(*WATCHER, WATCHER[0], "RegisteredStatusNotifierItems"):
+            service, slash, path = entry.partition("/")
+            found.append((service, slash + path if slash else "/StatusNotifierItem"))
+        return found
+
+
+class Pointer:
+    """lumio_test_pointer, kept running for the session so that clients keep the
+    pointer they bound; each command returns once the compositor has taken it."""
+
+    def __init__(self, session):
+        self.process = session.popen([POINTER_BIN], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE)
+        session.processes.append(self.process)
+
+    def send(self, command):
+        self.process.stdin.write(f"{command}\n".encode())
+        self.process.stdin.flush()
+        ready, _, _ = select.select([self.process.stdout], [], [], 10)
+        assert ready and self.process.stdout.readline() == b"ok\n", f"pointer: {command}"
+
+
+class Wayland(Session):
+    """What the desktops share. A subclass starts the compositor in __init__ and
+    defines its screenshot, pointer motion, typing and windows."""
+
+    terminal = ["xterm", "-class", "{name}", "-bg", "white", "-fg", "black", "-e"]
+
+    def __init__(self, shots):
+        # XWayland's sockets: a folder every user may write to, as a booted system has.
+        X11_SOCKETS.mkdir(exist_ok=True)
+        os.chown(X11_SOCKETS, 0, 0)
+        X11_SOCKETS.chmod(0o1777)
+        root = Path(tempfile.mkdtemp(prefix="lumio-e2e-"))
+        root.chmod(0o755)
+        super().__init__(root, (USER.pw_uid, USER.pw_gid))
+        self.shots = shots
+        self.taken = 0
+        shots.mkdir(parents=True, exist_ok=True)
+        self.env["XDG_SESSION_TYPE"] = "wayland"
+        self.logind = Logind(self._start_bus("system").connection)
+        # Services start on demand, as in a real session (dconf, KDE's daemons).
+        self.bus = self._start_bus("session", "<standard_session_servicedirs/>")
+        self.tray = Watcher(self.bus)
+
+    def screenshot(self, name):
+        """Saves the whole layout as <shots>/<n>-<name>.png and returns its path."""
+        self.taken += 1
+        path = self.shots / f"{self.taken:02}-{name}.png"
+        grabbed = self.runtime / "shot.png"
+        grabbed.unlink(missing_ok=True)
+        self.grab(grabbed)
+        wait_until(lambda: grabbed.exists() and grabbed.stat().st_size, 10, "the screenshot")
+        shutil.copyfile(grabbed, path)
+        return path
+
+    def click(self, x, y, button=LEFT):
+        self.move(x, y)
+        self.press(button, True)
+        self.press(button, False)
+
+    def probe(self, name, output=None):
+        """A terminal, on the output given or the active one, that takes the
+        keyboard focus and logs the keys and clicks it gets; returns the log."""
+        if output:
+            self.activate(output)
+        log = self.home / f"{name}.log"
+        log.touch()
+        self.own(log)
+        terminal = [part.format(name=name) for part in self.terminal]
+        self.processes.append(self.popen([*terminal, "python3", "-c", PROBE, str(log)],
+                                         cwd=self.home, stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL))
+        wait_until(lambda: self.windows().get(name, (False,))[0], 15, f"{name}, focused")
+        return log
+
+    def activate(self, output):
+        """Makes the output (x, y, width, height) the active one, where new windows open."""
+        self.move(output[0] + output[2] // 2, output[1] + output[3] // 2)
+
+    def leftovers(self):
+        """Processes of the session that its own end missed: those started on
+        demand by the bus or the compositor, known by the session's runtime folder."""
+        marker = f"XDG_RUNTIME_DIR={self.runtime}".encode()
+        for process in Path("/proc").iterdir():
+            try:
+                if process.name.isdigit() and marker in (process / "environ").read_bytes().split(b"\0"):
+                    yield int(process.name)
+            except OSError:
+                pass  # gone meanwhile
+
+    def close(self):
+        super().close()
+        for signal_number in (signal.SIGTERM, signal.SIGKILL):
+            for pid in self.leftovers():
+                os.kill(pid, signal_number)
+            time.sleep(1)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+SWAY_CONFIG = """output HEADLESS-1 resolution {width}x{height} position 0,0
+output * bg {background} solid_color
+xwayland enable
+bar {{
+    tray_output *
+}}
+exec env > {env}
+"""
+
+
+class Sway(Wayland):
+    """sway 1.7 on wlroots' headless backend: swaybar is the tray host; input from
+    lumio_test_pointer and wtype."""
+
+    name = "sway"
+    terminal = ["foot", "--app-id={name}", "-o", "colors.background=ffffff",
+                "-o", "colors.foreground=000000", "--"]
+
+    def __init__(self, shots, outputs=1):
+        super().__init__(shots)
+        try:
+            config, environment = self.root / "sway.conf", self.runtime / "sway.env"
+            config.write_text(SWAY_CONFIG.format(width=OUTPUT[0], height=OUTPUT[1],
+                                                 background=BACKGROUND, env=environment))
+            self._start(["sway", "-c", str(config)], log=self.root / "sway.log",
+                        env={**self.env, "WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman",
+                             "WLR_LIBINPUT_NO_DEVICES": "1"})
+            wait_until(lambda: "SWAYSOCK=" in self._read(environment), 15, "sway")
+            started = dict(line.split("=", 1) for line in self._read(environment).splitlines())
+            for key in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK"):
+                self.env[key] = started[key]
+            wait_until(lambda: self.bus.has_owner(WATCHER[0]), 15, "swaybar's tray")
+            self.pointer = Pointer(self)
+            # A keyboard for the whole session: clients bind theirs only while the
+            # seat has one, and a keyboard that comes with the keys is too late.
+            self.processes.append(self.popen(["wtype", "-s", "2000000000"]))
+            if outputs == 2:
+                self._add_output()
+        except BaseException:
+            self.close()
+            raise
+        self.write_settings(welcomed=True)
+
+    @staticmethod
+    def _read(path):
+        return path.read_text() if path.exists() else ""
+
+    def msg(self, *args):
+        """swaymsg's answer, as JSON."""
+        found = self.popen(["swaymsg", "-r", *args], stdout=subprocess.PIPE)
+        return json.loads(found.communicate(timeout=10)[0] or "null")
+
+    def outputs(self):
+        """The active outputs as {name: (x, y, width, height)}."""
+        return {o["name"]: tuple(o["rect"][k] for k in ("x", "y", "width", "height"))
+                for o in self.msg("-t", "get_outputs") if o["active"]}
+
+    def _add_output(self):
+        """A second output right of the first."""
+        before = set(self.outputs())
+        self.msg("create_output")
+        name = wait_until(lambda: set(self.outputs()) - before, what="a new output").pop()
+        self.msg("output", name, "resolution", f"{OUTPUT[0]}x{OUTPUT[1]}", "position",
+                 str(OUTPUT[0]), "0")
+        wait_until(lambda: self.outputs()[name][:3] == (OUTPUT[0], 0, OUTPUT[0]), what=name)
+
+    def windows(self):
+        """The windows as {app_id or X11 class: (focused, (x, y, width, height))}."""
+        found, nodes = {}, [self.msg("-t", "get_tree")]
+        while nodes:
+            node = nodes.pop()
+            nodes += node["nodes"] + node["floating_nodes"]
+            if node.get("pid"):
+                name = node.get("app_id") or node.get("window_properties", {}).get("class")
+                found[name] = (node["focused"], tuple(node["rect"][k] for k in "xy") +
+                               tuple(node["rect"][k] for k in ("width", "height")))
+        return found
+
+    def activate(self, output):
+        super().activate(output)
+        name = next(name for name, rect in self.outputs().items() if rect == output)
+        self.msg("focus", "output", name)
+
+    def grab(self, path):
+        self.popen(["grim", str(path)]).wait(10)
+
+    def move(self, x, y):
+        rects = self.outputs().values()
+        width = max(r[0] + r[2] for r in rects)
+        height = max(r[1] + r[3] for r in rects)
+        self.pointer.send(f"move {x} {y} {width} {height}")
+
+    def press(self, button, down):
+        self.pointer.send(f"{'press' if down else 'release'} {button}")
+
+    def type(self, text):
+        assert self.popen(["wtype", text]).wait(10) == 0
+
+    def tray_icon(self):
+        """Where swaybar draws the status items: the bottom-right of the first
+        output that is neither bar (black) nor background."""
+        shot = self.screenshot("tray")
+        width, height = OUTPUT
+        found = box(shot, "-crop", f"{width // 2}x60+{width // 2}+{height - 60}", "+repage",
+                    "-fuzz", "3%", "-fill", "black", "-opaque", BACKGROUND)
+        assert found, "no status item in swaybar"
+        return (found[0] + width // 2, found[1] + height - 60, *found[2:])
+
+
+class XWaylandWindows:
+    """The probes of a desktop where they are X11 terminals on XWayland: their
+    places and focus from xdotool."""
+
+    def xwayland(self, compositor):
+        """The display of the compositor's XWayland, from its command line."""
+        def display():
+            for pid in subprocess.run(["pgrep", "-P", str(compositor.pid), "Xwayland"],
+                                      capture_output=True, text=True).stdout.split():
+                words = Path(f"/proc/{pid}/cmdline").read_bytes().decode().split("\0")
+                return next((word for word in words if word.startswith(":")), None)
+        self.env["DISPLAY"] = wait_until(display, 30, "XWayland")
+
+    def xdotool(self, *args):
+        found = self.popen(["xdotool", *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return found.communicate(timeout=10)[0].decode().split()
+
+    def windows(self):
+        active = self.xdotool("getactivewindow")
+        found = {}
+        for name in (log.stem for log in self.home.glob("*.log")):
+            for window in self.xdotool("search", "--classname", f"^{name}$"):
+                shape = dict(word.split("=") for word in
+                             self.xdotool("getwindowgeometry", "--shell", window))
+                found[name] = (active == [window], tuple(int(shape[key]) for key in
+                                                          ("X", "Y", "WIDTH", "HEIGHT")))
+        return found
+
+
+class Gnome(XWaylandWindows, Wayland):
+    """GNOME Shell 43 headless on virtual monitors, the AppIndicator extension as
+    its tray; input through Mutter's RemoteDesktop."""
+
+    name = "gnome"
+    SETTINGS = [
+        ("org.gnome.shell", "enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"),
+        ("org.gnome.shell", "disable-user-extensions", "false"),
+        # No corner that opens the overview, no banner over the card, no waiting on animations.
+        ("org.gnome.desktop.interface", "enable-hot-corners", "false"),
+        ("org.gnome.desktop.interface", "enable-animations", "false"),
+        ("org.gnome.desktop.notifications", "show-banners", "false"),
+        ("org.gnome.desktop.background", "picture-uri", "''"),
+        ("org.gnome.desktop.background", "primary-color", f"'{BACKGROUND}'"),
+    ]
+
+    def __init__(self, shots, outputs=1):
+        super().__init__(shots)
+        self.count = outputs
+        try:
+            for setting in self.SETTINGS:
+                assert self.popen(["gsettings", "set", *setting]).wait(10) == 0, setting
+            monitors = [f"--virtual-monitor={OUTPUT[0]}x{OUTPUT[1]}"] * outputs
+            shell = self.popen(["gnome-shell", "--headless", "--wayland", *monitors],
+                               stdout=(self.root / "gnome-shell.log").open("wb"),
+                               stderr=subprocess.STDOUT)
+            self.processes.append(shell)
+            self.env["WAYLAND_DISPLAY"] = "wayland-0"
+            self.xwayland(shell)
+            self.env["XAUTHORITY"] = str(wait_until(
+                lambda: next(self.runtime.glob(".mutter-Xwaylandauth.*"), None), 30, "XAUTHORITY"))
+            wait_until(lambda: self.bus.has_owner(WATCHER[0]), 60, "the AppIndicator tray")
+            remote = "org.gnome.Mutter.RemoteDesktop"
+            wait_until(lambda: self.bus.has_owner(remote), 30, remote)
+            (self.input,) = self.bus.call(remote, "/org/gnome/Mutter/RemoteDesktop", remote,
+                                          "CreateSession", None, "(o)")
+            self._input("Start")
+            # The overview it starts in closes on Escape; a fresh keyboard drops its first key.
+            self.type("\x00\x1b")
+        except BaseException:
+            self.close()
+            raise
+        self.write_settings(welcomed=True)
+
+    def _input(self, method, signature=None, *args):
+        self.bus.call("org.gnome.Mutter.RemoteDesktop", self.input,
+                      "org.gnome.Mutter.RemoteDesktop.Session", method,
+                      GLib.Variant(signature, args) if signature else None)
+
+    def outputs(self):
+        return {f"Meta-{i}": (i * OUTPUT[0], 0, *OUTPUT) for i in range(self.count)}
+
+    def grab(self, path):
+        self.popen(["gnome-screenshot", "-f", str(path)]).wait(20)
+
+    def move(self, x, y):
+        # Relative motion only, without a screen cast: first to the top-left corner.
+        self._input("NotifyPointerMotionRelative", "(dd)", -100000.0, -100000.0)
+        self._input("NotifyPointerMotionRelative", "(dd)", float(x), float(y))
+
+    def press(self, button, down):
+        self._input("NotifyPointerButton", "(ib)", button, down)
+
+    def type(self, text):
+        keysyms = {"\x00": 0xFFE1, "\x1b": 0xFF1B, "\n": 0xFF0D}  # Shift, Escape, Return
+        for char in text:
+            keysym = keysyms.get(char, ord(char))
+            self._input("NotifyKeyboardKeysym", "(ub)", keysym, True)
+            self._input("NotifyKeyboardKeysym", "(ub)", keysym, False)
+        time.sleep(0.2)
+
+
+DESKTOPS = {"sway": Sway, "gnome": Gnome}
