@@ -57,6 +57,28 @@ def brightness(png, x, y, width, height):
          "info:"], capture_output=True, text=True, check=True).stdout)
 
 
+def written_environment(path, key, timeout):
+    """The environment a program wrote to the file (env > path), once it holds key."""
+    def read():
+        if path.exists():
+            found = dict(line.split("=", 1) for line in path.read_text().splitlines()
+                         if "=" in line)
+            return found if key in found else None
+        return None
+    return wait_until(read, timeout, f"{key} in {path.name}")
+
+
+# A native Wayland window that fills the output it opens on, and says when it is shown.
+NATIVE = ("import gi\n"
+          "gi.require_version('Gtk', '3.0')\n"
+          "from gi.repository import Gtk\n"
+          "window = Gtk.Window(title='native')\n"
+          "window.connect('map-event', lambda *_: print('shown', flush=True))\n"
+          "window.maximize()\n"
+          "window.show_all()\n"
+          "Gtk.main()\n")
+
+
 class Watcher:
     """The desktop's own StatusNotifierWatcher: the items it lists, as (service, path)."""
 
@@ -106,6 +128,7 @@ class Wayland(Session):
         super().__init__(root, (USER.pw_uid, USER.pw_gid))
         self.shots = shots
         self.taken = 0
+        self.probes = []
         shots.mkdir(parents=True, exist_ok=True)
         self.env["XDG_SESSION_TYPE"] = "wayland"
         self.logind = Logind(self._start_bus("system").connection)
@@ -124,6 +147,9 @@ class Wayland(Session):
         shutil.copyfile(grabbed, path)
         return path
 
+    def press(self, button, down):
+        self.pointer.send(f"{'press' if down else 'release'} {button}")
+
     def click(self, x, y, button=LEFT):
         self.move(x, y)
         self.press(button, True)
@@ -134,6 +160,7 @@ class Wayland(Session):
         keyboard focus and logs the keys and clicks it gets; returns the log."""
         if output:
             self.activate(output)
+        self.probes.append(name)
         log = self.home / f"{name}.log"
         log.touch()
         self.own(log)
@@ -141,8 +168,16 @@ class Wayland(Session):
         self.processes.append(self.popen([*terminal, "python3", "-c", PROBE, str(log)],
                                          cwd=self.home, stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL))
-        wait_until(lambda: self.windows().get(name, (False,))[0], 15, f"{name}, focused")
+        wait_until(lambda: self.focused(name), 15, f"{name}, focused")
         return log
+
+    def focused(self, name):
+        """Whether the window is there, with the keyboard focus."""
+        return self.windows().get(name, (False,))[0]
+
+    def native(self, name, output):
+        """A native Wayland window over most of the output."""
+        self.probe(name, output)
 
     def activate(self, output):
         """Makes the output (x, y, width, height) the active one, where new windows open."""
@@ -195,8 +230,7 @@ class Sway(Wayland):
             self._start(["sway", "-c", str(config)], log=self.root / "sway.log",
                         env={**self.env, "WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman",
                              "WLR_LIBINPUT_NO_DEVICES": "1"})
-            wait_until(lambda: "SWAYSOCK=" in self._read(environment), 15, "sway")
-            started = dict(line.split("=", 1) for line in self._read(environment).splitlines())
+            started = written_environment(environment, "SWAYSOCK", 15)
             for key in ("WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK"):
                 self.env[key] = started[key]
             wait_until(lambda: self.bus.has_owner(WATCHER[0]), 15, "swaybar's tray")
@@ -210,10 +244,6 @@ class Sway(Wayland):
             self.close()
             raise
         self.write_settings(welcomed=True)
-
-    @staticmethod
-    def _read(path):
-        return path.read_text() if path.exists() else ""
 
     def msg(self, *args):
         """swaymsg's answer, as JSON."""
@@ -260,9 +290,6 @@ class Sway(Wayland):
         height = max(r[1] + r[3] for r in rects)
         self.pointer.send(f"move {x} {y} {width} {height}")
 
-    def press(self, button, down):
-        self.pointer.send(f"{'press' if down else 'release'} {button}")
-
     def type(self, text):
         assert self.popen(["wtype", text]).wait(10) == 0
 
@@ -277,28 +304,42 @@ class Sway(Wayland):
         return (found[0] + width // 2, found[1] + height - 60, *found[2:])
 
 
-class XWaylandWindows:
-    """The probes of a desktop where they are X11 terminals on XWayland: their
-    places and focus from xdotool."""
+class XWaylandDesktop(Wayland):
+    """A desktop whose virtual outputs sit side by side from its start, and whose
+    probes are X11 terminals on its XWayland, placed and focused as xdotool says."""
 
-    def xwayland(self, compositor):
-        """The display of the compositor's XWayland, from its command line."""
-        def display():
-            for pid in subprocess.run(["pgrep", "-P", str(compositor.pid), "Xwayland"],
-                                      capture_output=True, text=True).stdout.split():
-                words = Path(f"/proc/{pid}/cmdline").read_bytes().decode().split("\0")
-                return next((word for word in words if word.startswith(":")), None)
-        self.env["DISPLAY"] = wait_until(display, 30, "XWayland")
+    def __init__(self, shots, outputs):
+        super().__init__(shots)
+        self.count = outputs
+
+    def outputs(self):
+        return {f"output-{i}": (i * OUTPUT[0], 0, *OUTPUT) for i in range(self.count)}
 
     def xdotool(self, *args):
         found = self.popen(["xdotool", *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         return found.communicate(timeout=10)[0].decode().split()
 
+    def native(self, name, output):
+        self.activate(output)
+        window = self.popen(["python3", "-c", NATIVE], env={**self.env, "GDK_BACKEND": "wayland"},
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.processes.append(window)
+        ready, _, _ = select.select([window.stdout], [], [], 20)
+        assert ready and window.stdout.readline() == b"shown\n", f"the window {name}"
+        time.sleep(1)  # maximised
+
+    def focused(self, name):
+        # Focus stealing prevention may keep a new window in the back: it is
+        # activated as a pager would.
+        for window in self.xdotool("search", "--class", f"^{name}$"):
+            self.xdotool("windowactivate", window)
+        return super().focused(name)
+
     def windows(self):
         active = self.xdotool("getactivewindow")
         found = {}
-        for name in (log.stem for log in self.home.glob("*.log")):
-            for window in self.xdotool("search", "--classname", f"^{name}$"):
+        for name in self.probes:
+            for window in self.xdotool("search", "--class", f"^{name}$"):
                 shape = dict(word.split("=") for word in
                              self.xdotool("getwindowgeometry", "--shell", window))
                 found[name] = (active == [window], tuple(int(shape[key]) for key in
@@ -306,7 +347,7 @@ class XWaylandWindows:
         return found
 
 
-class Gnome(XWaylandWindows, Wayland):
+class Gnome(XWaylandDesktop):
     """GNOME Shell 43 headless on virtual monitors, the AppIndicator extension as
     its tray; input through Mutter's RemoteDesktop."""
 
@@ -323,8 +364,7 @@ class Gnome(XWaylandWindows, Wayland):
     ]
 
     def __init__(self, shots, outputs=1):
-        super().__init__(shots)
-        self.count = outputs
+        super().__init__(shots, outputs)
         try:
             for setting in self.SETTINGS:
                 assert self.popen(["gsettings", "set", *setting]).wait(10) == 0, setting
@@ -334,7 +374,7 @@ class Gnome(XWaylandWindows, Wayland):
                                stderr=subprocess.STDOUT)
             self.processes.append(shell)
             self.env["WAYLAND_DISPLAY"] = "wayland-0"
-            self.xwayland(shell)
+            self.env["DISPLAY"] = wait_until(lambda: self._xwayland(shell), 30, "XWayland")
             self.env["XAUTHORITY"] = str(wait_until(
                 lambda: next(self.runtime.glob(".mutter-Xwaylandauth.*"), None), 30, "XAUTHORITY"))
             wait_until(lambda: self.bus.has_owner(WATCHER[0]), 60, "the AppIndicator tray")
@@ -350,13 +390,18 @@ class Gnome(XWaylandWindows, Wayland):
             raise
         self.write_settings(welcomed=True)
 
+    @staticmethod
+    def _xwayland(compositor):
+        """The display of the compositor's XWayland, from its command line."""
+        for pid in subprocess.run(["pgrep", "-P", str(compositor.pid), "Xwayland"],
+                                  capture_output=True, text=True).stdout.split():
+            words = Path(f"/proc/{pid}/cmdline").read_bytes().decode().split("\0")
+            return next((word for word in words if word.startswith(":")), None)
+
     def _input(self, method, signature=None, *args):
         self.bus.call("org.gnome.Mutter.RemoteDesktop", self.input,
                       "org.gnome.Mutter.RemoteDesktop.Session", method,
                       GLib.Variant(signature, args) if signature else None)
-
-    def outputs(self):
-        return {f"Meta-{i}": (i * OUTPUT[0], 0, *OUTPUT) for i in range(self.count)}
 
     def grab(self, path):
         self.popen(["gnome-screenshot", "-f", str(path)]).wait(20)
@@ -378,4 +423,55 @@ class Gnome(XWaylandWindows, Wayland):
         time.sleep(0.2)
 
 
-DESKTOPS = {"sway": Sway, "gnome": Gnome}
+KDE_SHELL = ("env > {environment}; QT_QPA_PLATFORM=wayland QT_QUICK_BACKEND=software "
+             "LIBGL_ALWAYS_SOFTWARE=1 exec plasmashell --no-respawn")
+
+
+class Kde(XWaylandDesktop):
+    """KDE Plasma 5.27: KWin on virtual outputs with plasmashell, whose system tray
+    is the tray host; the pointer from lumio_test_pointer over KWin's fake input,
+    keys into the X11 terminals from xdotool."""
+
+    name = "kde"
+
+    def __init__(self, shots, outputs=1):
+        super().__init__(shots, outputs)
+        try:
+            # A plain copy: the installed binary carries file capabilities that a
+            # container may refuse to grant.
+            kwin = self.root / "kwin/kwin_wayland"
+            kwin.parent.mkdir()
+            shutil.copy("/usr/bin/kwin_wayland", kwin)
+            environment = self.runtime / "kwin.env"
+            self._start([str(kwin), "--virtual", "--width", str(OUTPUT[0]), "--height",
+                         str(OUTPUT[1]), "--output-count", str(outputs), "--xwayland",
+                         "--no-lockscreen", "--socket", "wayland-0",
+                         f"sh -c '{KDE_SHELL.format(environment=environment)}'"],
+                        log=self.root / "kwin.log",
+                        env={**self.env, "KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1"})
+            started = written_environment(environment, "DISPLAY", 60)
+            for key in ("WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY"):
+                if key in started:
+                    self.env[key] = started[key]
+            # What the session's start would do: the tray's watcher, a module of kded.
+            wait_until(lambda: self.bus.has_owner("org.kde.plasmashell"), 90, "plasmashell")
+            self.bus.call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule",
+                          GLib.Variant("(s)", ("statusnotifierwatcher",)), "(b)")
+            wait_until(lambda: self.bus.has_owner(WATCHER[0]), 30, "the tray's watcher")
+            self.pointer = Pointer(self)
+        except BaseException:
+            self.close()
+            raise
+        self.write_settings(welcomed=True)
+
+    def grab(self, path):
+        self.popen(["spectacle", "-b", "-n", "-f", "-o", str(path)]).wait(30)
+
+    def move(self, x, y):
+        self.pointer.send(f"move {x} {y} 0 0")
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "50", text)
+
+
+DESKTOPS = {"sway": Sway, "gnome": Gnome, "kde": Kde}
