@@ -27,7 +27,7 @@ POINTER_BIN = os.environ.get("LUMIO_TEST_POINTER",
 SHOTS = Path(os.environ.get("LUMIO_TEST_SHOTS", "/tmp/lumio-e2e-shots"))
 OUTPUT = (1280, 800)
 BACKGROUND = "#2e5e8e"
-LEFT, RIGHT = 272, 273  # Linux button codes
+LEFT = 272  # the Linux code of the left button
 X11_SOCKETS = Path("/tmp/.X11-unix")
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
 
@@ -91,8 +91,9 @@ class Watcher:
             return []
         found = []
         for entry in self.bus.property(*WATCHER, WATCHER[0], "RegisteredStatusNotifierItems"):
+            # "service/path", "service@/path" (GNOME's) or only the service
             service, slash, path = entry.partition("/")
-            found.append((service, slash + path if slash else "/StatusNotifierItem"))
+            found.append((service.rstrip("@"), slash + path if slash else "/StatusNotifierItem"))
         return found
 
 
@@ -189,17 +190,20 @@ class Wayland(Session):
         marker = f"XDG_RUNTIME_DIR={self.runtime}".encode()
         for process in Path("/proc").iterdir():
             try:
-                if process.name.isdigit() and marker in (process / "environ").read_bytes().split(b"\0"):
-                    yield int(process.name)
+                environment = (process / "environ").read_bytes().split(b"\0")
             except OSError:
-                pass  # gone meanwhile
+                continue  # no process, or gone meanwhile
+            if marker in environment:
+                yield int(process.name)
 
     def close(self):
         super().close()
         for signal_number in (signal.SIGTERM, signal.SIGKILL):
-            for pid in self.leftovers():
+            pids = list(self.leftovers())
+            for pid in pids:
                 os.kill(pid, signal_number)
-            time.sleep(1)
+            if pids:
+                time.sleep(1)
         shutil.rmtree(self.root, ignore_errors=True)
 
 
@@ -217,7 +221,6 @@ class Sway(Wayland):
     """sway 1.7 on wlroots' headless backend: swaybar is the tray host; input from
     lumio_test_pointer and wtype."""
 
-    name = "sway"
     terminal = ["foot", "--app-id={name}", "-o", "colors.background=ffffff",
                 "-o", "colors.foreground=000000", "--"]
 
@@ -328,6 +331,19 @@ class XWaylandDesktop(Wayland):
         assert ready and window.stdout.readline() == b"shown\n", f"the window {name}"
         time.sleep(1)  # maximised
 
+    def probe(self, name, output=None):
+        log = super().probe(name, output)
+        # Mutter opens it next to the focused window, wherever the pointer is.
+        if output and not self._inside(self.windows()[name][1], output):
+            for window in self.xdotool("search", "--class", f"^{name}$"):
+                self.xdotool("windowmove", window, str(output[0] + 100), str(output[1] + 100))
+            wait_until(lambda: self._inside(self.windows()[name][1], output), 5, f"{name} moved")
+        return log
+
+    @staticmethod
+    def _inside(window, output):
+        return output[0] <= window[0] < output[0] + output[2]
+
     def focused(self, name):
         # Focus stealing prevention may keep a new window in the back: it is
         # activated as a pager would.
@@ -347,11 +363,13 @@ class XWaylandDesktop(Wayland):
         return found
 
 
+SHIFT, ESCAPE = 0xFFE1, 0xFF1B  # X keysyms
+
+
 class Gnome(XWaylandDesktop):
     """GNOME Shell 43 headless on virtual monitors, the AppIndicator extension as
     its tray; input through Mutter's RemoteDesktop."""
 
-    name = "gnome"
     SETTINGS = [
         ("org.gnome.shell", "enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"),
         ("org.gnome.shell", "disable-user-extensions", "false"),
@@ -383,8 +401,11 @@ class Gnome(XWaylandDesktop):
             (self.input,) = self.bus.call(remote, "/org/gnome/Mutter/RemoteDesktop", remote,
                                           "CreateSession", None, "(o)")
             self._input("Start")
-            # The overview it starts in closes on Escape; a fresh keyboard drops its first key.
-            self.type("\x00\x1b")
+            self._key(SHIFT)  # a fresh keyboard drops its first key
+            # It starts in the overview, which Escape closes.
+            wait_until(self._overview, 30, "the overview")
+            wait_until(lambda: self._key(ESCAPE) or not self._overview(), 15, "the desktop",
+                       interval=1)
         except BaseException:
             self.close()
             raise
@@ -398,6 +419,10 @@ class Gnome(XWaylandDesktop):
             words = Path(f"/proc/{pid}/cmdline").read_bytes().decode().split("\0")
             return next((word for word in words if word.startswith(":")), None)
 
+    def _overview(self):
+        return self.bus.property("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell",
+                                 "OverviewActive")
+
     def _input(self, method, signature=None, *args):
         self.bus.call("org.gnome.Mutter.RemoteDesktop", self.input,
                       "org.gnome.Mutter.RemoteDesktop.Session", method,
@@ -408,19 +433,23 @@ class Gnome(XWaylandDesktop):
 
     def move(self, x, y):
         # Relative motion only, without a screen cast: first to the top-left corner.
-        self._input("NotifyPointerMotionRelative", "(dd)", -100000.0, -100000.0)
+        # Motion that would leave every monitor stops at the edge of the current
+        # one, so it goes there a monitor at a time.
+        self._input("NotifyPointerMotionRelative", "(dd)", 0.0, -100000.0)
+        for _ in range(self.count):
+            self._input("NotifyPointerMotionRelative", "(dd)", -float(OUTPUT[0]), 0.0)
         self._input("NotifyPointerMotionRelative", "(dd)", float(x), float(y))
 
     def press(self, button, down):
         self._input("NotifyPointerButton", "(ib)", button, down)
 
+    def _key(self, keysym):
+        self._input("NotifyKeyboardKeysym", "(ub)", keysym, True)
+        self._input("NotifyKeyboardKeysym", "(ub)", keysym, False)
+
     def type(self, text):
-        keysyms = {"\x00": 0xFFE1, "\x1b": 0xFF1B, "\n": 0xFF0D}  # Shift, Escape, Return
         for char in text:
-            keysym = keysyms.get(char, ord(char))
-            self._input("NotifyKeyboardKeysym", "(ub)", keysym, True)
-            self._input("NotifyKeyboardKeysym", "(ub)", keysym, False)
-        time.sleep(0.2)
+            self._key(ord(char))  # a printable ASCII character is its own keysym
 
 
 KDE_SHELL = ("env > {environment}; QT_QPA_PLATFORM=wayland QT_QUICK_BACKEND=software "
@@ -431,8 +460,6 @@ class Kde(XWaylandDesktop):
     """KDE Plasma 5.27: KWin on virtual outputs with plasmashell, whose system tray
     is the tray host; the pointer from lumio_test_pointer over KWin's fake input,
     keys into the X11 terminals from xdotool."""
-
-    name = "kde"
 
     def __init__(self, shots, outputs=1):
         super().__init__(shots, outputs)
