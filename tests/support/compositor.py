@@ -115,7 +115,8 @@ class Pointer:
 
 class Wayland(Session):
     """What the desktops share. A subclass starts the compositor in __init__ and
-    defines its screenshot, pointer motion, typing and windows."""
+    defines its screenshot (grab), pointer motion, typing, windows and outputs (a
+    list of (x, y, width, height), the first output first)."""
 
     terminal = ["xterm", "-class", "{name}", "-bg", "white", "-fg", "black", "-e"]
 
@@ -253,19 +254,24 @@ class Sway(Wayland):
         found = self.popen(["swaymsg", "-r", *args], stdout=subprocess.PIPE)
         return json.loads(found.communicate(timeout=10)[0] or "null")
 
-    def outputs(self):
+    def named_outputs(self):
         """The active outputs as {name: (x, y, width, height)}."""
         return {o["name"]: tuple(o["rect"][k] for k in ("x", "y", "width", "height"))
                 for o in self.msg("-t", "get_outputs") if o["active"]}
 
+    def outputs(self):
+        return [rect for _name, rect in sorted(self.named_outputs().items())]
+
     def _add_output(self):
-        """A second output right of the first."""
-        before = set(self.outputs())
+        """A second output, left of the first: XWayland, which sees the pointer only
+        over its own windows, starts it in the middle of the layout, on the first."""
         self.msg("create_output")
-        name = wait_until(lambda: set(self.outputs()) - before, what="a new output").pop()
-        self.msg("output", name, "resolution", f"{OUTPUT[0]}x{OUTPUT[1]}", "position",
-                 str(OUTPUT[0]), "0")
-        wait_until(lambda: self.outputs()[name][:3] == (OUTPUT[0], 0, OUTPUT[0]), what=name)
+        wait_until(lambda: len(self.named_outputs()) == 2, what="a new output")
+        for name, x in zip(sorted(self.named_outputs()), (OUTPUT[0], 0)):
+            self.msg("output", name, "resolution", f"{OUTPUT[0]}x{OUTPUT[1]}", "position",
+                     str(x), "0")
+        wait_until(lambda: self.outputs() == [(OUTPUT[0], 0, *OUTPUT), (0, 0, *OUTPUT)],
+                   what="the outputs side by side")
 
     def windows(self):
         """The windows as {app_id or X11 class: (focused, (x, y, width, height))}."""
@@ -281,14 +287,14 @@ class Sway(Wayland):
 
     def activate(self, output):
         super().activate(output)
-        name = next(name for name, rect in self.outputs().items() if rect == output)
+        name = next(name for name, rect in self.named_outputs().items() if rect == output)
         self.msg("focus", "output", name)
 
     def grab(self, path):
         self.popen(["grim", str(path)]).wait(10)
 
     def move(self, x, y):
-        rects = self.outputs().values()
+        rects = self.outputs()
         width = max(r[0] + r[2] for r in rects)
         height = max(r[1] + r[3] for r in rects)
         self.pointer.send(f"move {x} {y} {width} {height}")
@@ -316,7 +322,7 @@ class XWaylandDesktop(Wayland):
         self.count = outputs
 
     def outputs(self):
-        return {f"output-{i}": (i * OUTPUT[0], 0, *OUTPUT) for i in range(self.count)}
+        return [(i * OUTPUT[0], 0, *OUTPUT) for i in range(self.count)]
 
     def xdotool(self, *args):
         found = self.popen(["xdotool", *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
