@@ -72,8 +72,9 @@ def test_the_status_item_registers_with_the_desktops_own_tray(wayland):
 
 
 def test_the_card_shows_bottom_right_and_the_terminal_keeps_the_keyboard(wayland, shown):
-    assert shown.card and shown.card[2:] == PANEL
-    assert in_corner(shown.card, wayland.outputs()[0])
+    output = wayland.outputs()[0]
+    assert shown.card and shown.card[2:] == PANEL and in_corner(shown.card, output), \
+        f"the card at {shown.card}, the output at {output}"
     wayland.type("lumio")
     wait_until(lambda: b"lumio" in shown.log.read_bytes(), 5, "the keys in the terminal")
 
@@ -124,7 +125,8 @@ def test_the_card_shows_on_the_output_under_the_pointer(wayland2):
     wayland2.move(x + width // 2, y + height // 2)
     wayland2.move(second[0] + second[2] // 2, second[1] + second[3] // 2)
     shown = show_break(wayland2)
-    assert shown.card and in_corner(shown.card, second)
+    assert shown.card and in_corner(shown.card, second), \
+        f"the card at {shown.card}, the pointer's output at {second}"
     shown.page.close()
 
 

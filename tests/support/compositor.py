@@ -121,6 +121,9 @@ class Wayland(Session):
     terminal = ["xterm", "-class", "{name}", "-bg", "white", "-fg", "black", "-e"]
 
     def __init__(self, shots):
+        for program in (LUMIO_BIN, POINTER_BIN):
+            assert all(folder.stat().st_mode & 0o001 for folder in Path(program).parents), \
+                f"{program} is out of the unprivileged user's reach: open its folders to all"
         # XWayland's sockets: a folder every user may write to, as a booted system has.
         X11_SOCKETS.mkdir(exist_ok=True)
         os.chown(X11_SOCKETS, 0, 0)
@@ -131,7 +134,8 @@ class Wayland(Session):
         self.shots = shots
         self.taken = 0
         self.probes = []
-        shots.mkdir(parents=True, exist_ok=True)
+        shutil.rmtree(shots, ignore_errors=True)
+        shots.mkdir(parents=True)
         self.env["XDG_SESSION_TYPE"] = "wayland"
         self.logind = Logind(self._start_bus("system").connection)
         # Services start on demand, as in a real session (dconf, KDE's daemons).
