@@ -41,12 +41,12 @@ def show_break(desktop):
 
 def in_corner(card, output):
     """Whether the card lies inside the output, in its bottom-right corner (above
-    a bar there)."""
+    a panel or bar there)."""
     x, y, width, height = card
     left, top, output_width, output_height = output
     right, bottom = left + output_width, top + output_height
     return (left <= x and top <= y and x + width <= right and y + height <= bottom
-            and right - (x + width) <= 48 and bottom - (y + height) <= 48)
+            and right - (x + width) <= 48 and bottom - (y + height) <= 80)
 
 
 @pytest.fixture
