@@ -176,10 +176,10 @@ class Wayland(Session):
         self.processes.append(self.popen([*terminal, "python3", "-c", PROBE, str(log)],
                                          cwd=self.home, stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL))
-        wait_until(lambda: self.focused(name), 15, f"{name}, focused")
+        wait_until(lambda: self.take_focus(name, log), 15, f"{name}, focused")
         return log
 
-    def focused(self, name):
+    def take_focus(self, name, _log):
         """Whether the window is there, with the keyboard focus."""
         return self.windows().get(name, (False,))[0]
 
@@ -356,12 +356,20 @@ class XWaylandDesktop(Wayland):
     def _inside(window, output):
         return output[0] <= window[0] < output[0] + output[2]
 
-    def focused(self, name):
-        # Focus stealing prevention may keep a new window in the back: it is
-        # activated as a pager would.
-        for window in self.xdotool("search", "--class", f"^{name}$"):
-            self.xdotool("windowactivate", window)
-        return super().focused(name)
+    def take_focus(self, name, log):
+        # Focus stealing prevention may keep a new window in the back, and the X11
+        # active window need not have the keyboard: a click into it, then a key
+        # that must reach it.
+        window = self.windows().get(name)
+        if not window:
+            return False
+        x, y, width, height = window[1]
+        self.click(x + width // 2, y + height // 2)
+        time.sleep(1)  # the focus settled
+        typed = len(log.read_bytes())
+        self.type("z")
+        time.sleep(0.5)
+        return window[0] and b"z" in log.read_bytes()[typed:]
 
     def windows(self):
         active = self.xdotool("getactivewindow")
@@ -464,14 +472,16 @@ class Gnome(XWaylandDesktop):
             self._key(ord(char))  # a printable ASCII character is its own keysym
 
 
+# The letters in the order of their Linux key codes from 16 (KEY_Q), rows unjoined.
+KEYS = "qwertyuiop____asdfghjkl_____zxcvbnm"
 KDE_SHELL = ("env > {environment}; QT_QPA_PLATFORM=wayland QT_QUICK_BACKEND=software "
              "LIBGL_ALWAYS_SOFTWARE=1 exec plasmashell --no-respawn")
 
 
 class Kde(XWaylandDesktop):
     """KDE Plasma 5.27: KWin on virtual outputs with plasmashell, whose system tray
-    is the tray host; the pointer from lumio_test_pointer over KWin's fake input,
-    keys into the X11 terminals from xdotool."""
+    is the tray host; pointer and keys from lumio_test_pointer over KWin's fake
+    input."""
 
     def __init__(self, shots, outputs=1):
         super().__init__(shots, outputs)
@@ -510,7 +520,9 @@ class Kde(XWaylandDesktop):
         self.pointer.send(f"move {x} {y} 0 0")
 
     def type(self, text):
-        self.xdotool("type", "--delay", "50", text)
+        # Through KWin, as a keyboard's keys come; letters only.
+        for char in text:
+            self.pointer.send(f"key {KEYS.index(char) + 16}")
 
 
 DESKTOPS = {"sway": Sway, "gnome": Gnome, "kde": Kde}

@@ -6,6 +6,7 @@
  *   move X Y W H     to (X, Y) of the W x H layout (KWin takes X, Y as they are)
  *   press BUTTON     a Linux button code, 272 the left button
  *   release BUTTON
+ *   key KEY          press and release a Linux key code (KWin only)
  */
 #define _POSIX_C_SOURCE 200809L
 
@@ -32,9 +33,9 @@ static void onGlobal(void* data, struct wl_registry* registry, uint32_t name, co
     } else if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
         globals->wlrManager =
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
-    } else if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 3) {
-        /* Absolute motion came in version 3. */
-        globals->kwin = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 3);
+    } else if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4) {
+        /* Absolute motion came in version 3, keys in 4. */
+        globals->kwin = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4);
     }
 }
 
@@ -82,6 +83,7 @@ int main(void) {
         unsigned width = 0;
         unsigned height = 0;
         unsigned button = 0;
+        unsigned key = 0;
         if (sscanf(line, "move %u %u %u %u", &x, &y, &width, &height) == 4) {
             if (wlr) {
                 zwlr_virtual_pointer_v1_motion_absolute(wlr, nowMs(), x, y, width, height);
@@ -98,6 +100,9 @@ int main(void) {
             } else {
                 org_kde_kwin_fake_input_button(globals.kwin, button, state);
             }
+        } else if (sscanf(line, "key %u", &key) == 1 && !wlr) {
+            org_kde_kwin_fake_input_keyboard_key(globals.kwin, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+            org_kde_kwin_fake_input_keyboard_key(globals.kwin, key, WL_KEYBOARD_KEY_STATE_RELEASED);
         } else {
             fprintf(stderr, "lumio_test_pointer: unknown command: %s", line);
             return 2;
