@@ -19,6 +19,15 @@ LUMIO_TEST_PACKAGES=(
     chromium dpkg-dev lintian
     sway swaybg grim foot xwayland wtype
 )
+# The heavier Wayland desktops, installed only for LUMIO_TEST_DESKTOPS=gnome,kde.
+LUMIO_GNOME_PACKAGES=(
+    gnome-shell gnome-shell-extension-appindicator gnome-screenshot gnome-session-bin
+    gnome-settings-daemon xterm gir1.2-gtk-3.0
+)
+LUMIO_KDE_PACKAGES=(
+    kwin-wayland plasma-workspace plasma-desktop kde-spectacle breeze
+    qml-module-org-kde-kirigami2 qtwayland5 xterm gir1.2-gtk-3.0
+)
 LUMIO_DEMO_PACKAGES=(xvfb xauth xcompmgr imagemagick x11-utils dbus-daemon dbus-bin)
 
 lumio_install() {

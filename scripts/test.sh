@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: unit tests (also under AddressSanitizer and
 # UndefinedBehaviorSanitizer), desktop tests, end-to-end tests under Xvfb and
-# the page tests in headless Chromium.
+# the page tests in headless Chromium. The end-to-end tests run on sway too, and on
+# GNOME Shell and KDE Plasma when asked: LUMIO_TEST_DESKTOPS=gnome,kde.
 set -uo pipefail
 LUMIO_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$LUMIO_ROOT/scripts/setup.sh"
 
-lumio_install "${LUMIO_BUILD_PACKAGES[@]}" "${LUMIO_TEST_PACKAGES[@]}" || exit 1
+desktops=()
+case ",${LUMIO_TEST_DESKTOPS:-}," in *,gnome,*) desktops+=("${LUMIO_GNOME_PACKAGES[@]}") ;; esac
+case ",${LUMIO_TEST_DESKTOPS:-}," in *,kde,*) desktops+=("${LUMIO_KDE_PACKAGES[@]}") ;; esac
+lumio_install "${LUMIO_BUILD_PACKAGES[@]}" "${LUMIO_TEST_PACKAGES[@]}" "${desktops[@]}" || exit 1
 lumio_install_node || exit 1
 
 passed=0
@@ -57,7 +61,8 @@ if [ -d "$LUMIO_ROOT/tests/e2e" ]; then
     (cd "$build" && rm -f lumio_*.deb && cpack -G DEB >"$log/cpack" 2>&1) || tail -n 20 "$log/cpack"
     deb=$(ls "$build"/lumio_*.deb 2>/dev/null | head -n 1)
     # Debian's interpreter: it has the D-Bus and GLib bindings the tests use.
-    LUMIO_DEB="$deb" LUMIO_BIN="$build/desktop/lumio" /usr/bin/python3 -B -m pytest -q -p no:cacheprovider "$LUMIO_ROOT/tests/e2e" \
+    LUMIO_DEB="$deb" LUMIO_BIN="$build/desktop/lumio" LUMIO_TEST_DESKTOPS="${LUMIO_TEST_DESKTOPS:-}" \
+        /usr/bin/python3 -B -m pytest -q -p no:cacheprovider "$LUMIO_ROOT/tests/e2e" \
         >"$log/e2e" 2>&1
     rc=$?
     tail -n 40 "$log/e2e"

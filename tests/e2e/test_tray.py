@@ -13,7 +13,8 @@ def test_the_menu_lists_its_lines_stores_a_chosen_interval_and_quits(desktop):
     run = desktop.launch()
     menu = TrayMenu(desktop)
     menu.open()
-    assert [item for item in TITLES if item not in ("paused", "resume") and not menu.find(item)] == []
+    missing = [item for item in TITLES if not menu.find(item)]
+    assert missing == ["away", "paused", "resume"]
     menu.click("interval-30")
     wait_until(lambda: desktop.settings().get("intervalMin") == 30, what="intervalMin 30")
     assert menu.find("interval-30").checked and not menu.find("interval-20").checked

@@ -12,6 +12,7 @@ from support.desktop import wait_until
 # submenu, and the start of the title for the first line, which changes.
 TITLES = {
     "next-break": "Lần nghỉ mắt tới: ",
+    "away": "Bạn đang rời máy – sẽ đếm lại khi quay về",
     "paused": "Tạm dừng đến ",
     "break-now": "Nghỉ mắt ngay",
     "pause": "Tạm dừng 1 giờ",
