@@ -8,7 +8,7 @@ from types import SimpleNamespace
 import pytest
 from gi.repository import GLib
 
-from support.compositor import OUTPUT, box, brightness
+from support.compositor import OUTPUT, Gnome, box, brightness
 from support.desktop import PANEL, wait_until
 from support.page import Page, free_port
 from support.tray import TrayMenu
@@ -82,7 +82,9 @@ def test_the_card_shows_bottom_right_and_the_terminal_keeps_the_keyboard(wayland
 def test_a_click_on_the_dimming_reaches_the_window_beneath(wayland, shown):
     x, y, width, height = shown.window
     spot = (x + 8, y + 8, 100, 50)
-    assert brightness(shown.shot, *spot) < 0.8 * brightness(shown.before, *spot), "not dimmed"
+    # GNOME under Wayland would keep the clicks of a dimmed screen: it is not dimmed there.
+    dimmed = brightness(shown.shot, *spot) < 0.8 * brightness(shown.before, *spot)
+    assert dimmed != isinstance(wayland, Gnome)
     clicks = shown.log.read_bytes().count(b"\x1b[M")
     wayland.click(x + width // 4, y + height // 2)
     wait_until(lambda: shown.log.read_bytes().count(b"\x1b[M") > clicks, 5,
@@ -125,8 +127,11 @@ def test_the_card_shows_on_the_output_under_the_pointer(wayland2):
     wayland2.move(x + width // 2, y + height // 2)
     wayland2.move(second[0] + second[2] // 2, second[1] + second[3] // 2)
     shown = show_break(wayland2)
-    assert shown.card and in_corner(shown.card, second), \
-        f"the card at {shown.card}, the pointer's output at {second}"
+    # No interface of GNOME's tells where the pointer is: the card goes to the monitor
+    # of the focused window there.
+    expected = first if isinstance(wayland2, Gnome) else second
+    assert shown.card and in_corner(shown.card, expected), \
+        f"the card at {shown.card}, the output expected at {expected}"
     shown.page.close()
 
 
