@@ -16,6 +16,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries the binaries link come from dpkg-shlibdeps; plugins and helper
 # programs Qt loads at run time are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-color-emoji")
 include(CPack)

@@ -17,7 +17,7 @@ LUMIO_TEST_PACKAGES=(
     tzdata dbus dbus-daemon dbus-x11 desktop-file-utils appstream pulseaudio pulseaudio-utils
     python3 python3-gi python3-xlib python3-pytest
     chromium dpkg-dev lintian
-    sway swaybg grim foot xwayland wtype
+    sway swaybg grim foot xwayland wtype gir1.2-gtk-3.0
 )
 # The heavier Wayland desktops, installed only for LUMIO_TEST_DESKTOPS=gnome,kde.
 LUMIO_GNOME_PACKAGES=(
