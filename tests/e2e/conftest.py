@@ -13,8 +13,8 @@ import pytest
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
 from support.compositor import DESKTOPS, SHOTS  # noqa: E402
-from support.desktop import Desktop, wait_until  # noqa: E402
-from support.page import Page, free_port  # noqa: E402
+from support.desktop import Desktop  # noqa: E402
+from support.page import show_break  # noqa: E402
 
 
 @pytest.fixture
@@ -27,14 +27,7 @@ def desktop(tmp_path):
 @pytest.fixture
 def page(desktop):
     """A break from --break-now, with its page reached over remote debugging."""
-    port = free_port()
-    desktop.env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{port}"
-    run = desktop.launch("--break-now")
-    page = Page(port)
-    wait_until(lambda: page.evaluate(
-        "document.querySelector('[data-action=done]')?.getClientRects().length > 0"),
-        15, "the break card")
-    page.port, page.run = port, run
+    page = show_break(desktop)
     yield page
     page.close()
 

@@ -9,7 +9,7 @@ from support.desktop import LUMIO_BIN, wait_until
 from support.tray import TITLES, TrayMenu
 
 
-def test_the_menu_lists_its_lines_stores_a_chosen_interval_and_quits(desktop):
+def test_the_menu_lists_its_lines_stores_an_interval_and_the_autostart_entry_and_quits(desktop):
     run = desktop.launch()
     menu = TrayMenu(desktop)
     menu.open()
@@ -19,13 +19,6 @@ def test_the_menu_lists_its_lines_stores_a_chosen_interval_and_quits(desktop):
     wait_until(lambda: desktop.settings().get("intervalMin") == 30, what="intervalMin 30")
     assert menu.find("interval-30").checked and not menu.find("interval-20").checked
     assert 29 * 60 <= menu.seconds_to_break() <= 30 * 60
-    menu.click("quit")
-    assert run.wait(5) == 0
-
-
-def test_launch_at_login_writes_and_removes_the_autostart_entry(desktop):
-    run = desktop.launch()
-    menu = TrayMenu(desktop)
     entry = desktop.config / "autostart/lumio.desktop"
     menu.click("launch-at-login")
     wait_until(entry.exists, what="the autostart entry")
@@ -35,7 +28,8 @@ def test_launch_at_login_writes_and_removes_the_autostart_entry(desktop):
     wait_until(lambda: menu.find("launch-at-login").checked, what="the switch on")
     menu.click("launch-at-login")
     wait_until(lambda: not entry.exists(), what="the entry to go")
-    assert run.stop() == 0
+    menu.click("quit")
+    assert run.wait(5) == 0
 
 
 def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(desktop):

@@ -10,7 +10,7 @@ from gi.repository import GLib
 
 from support.compositor import OUTPUT, Gnome, box, brightness
 from support.desktop import PANEL, wait_until
-from support.page import Page, free_port
+from support.page import show_break
 from support.tray import TrayMenu
 
 CENTRE = "(r => [Math.round(r.x + r.width / 2), Math.round(r.y + r.height / 2)])" \
@@ -19,16 +19,10 @@ MARK = "document.body.insertAdjacentHTML('beforeend', '<div id=\"test-mark\" sty
        "position:fixed;inset:0;z-index:2147483647;background:#f0f\"></div>')"
 
 
-def show_break(desktop):
+def break_on_screen(desktop):
     """A break from --break-now, its page and where its card is on the layout,
     found by painting the page magenta for one screenshot."""
-    port = free_port()
-    desktop.env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{port}"
-    run = desktop.launch("--break-now")
-    page = Page(port)
-    wait_until(lambda: page.evaluate(
-        "document.querySelector('[data-action=done]')?.getClientRects().length > 0"),
-        15, "the break card")
+    page = show_break(desktop)
     time.sleep(1)  # past the fade
     shot = desktop.screenshot("break")
     page.evaluate(MARK)
@@ -36,7 +30,7 @@ def show_break(desktop):
     card = box(desktop.screenshot("card-marked"), "-fuzz", "10%", "-fill", "black", "+opaque",
                "#ff00ff")
     page.evaluate("document.getElementById('test-mark').remove()")
-    return SimpleNamespace(run=run, page=page, card=card, shot=shot)
+    return SimpleNamespace(run=page.run, page=page, card=card, shot=shot)
 
 
 def in_corner(card, output):
@@ -54,7 +48,7 @@ def shown(wayland):
     """A break over a terminal that had the keyboard focus."""
     log = wayland.probe("probe")
     before = wayland.screenshot("before")
-    shown = show_break(wayland)
+    shown = break_on_screen(wayland)
     shown.log, shown.before, shown.window = log, before, wayland.windows()["probe"][1]
     yield shown
     shown.page.close()
@@ -126,7 +120,7 @@ def test_the_card_shows_on_the_output_under_the_pointer(wayland2):
     x, y, width, height = wayland2.windows()["here"][1]
     wayland2.move(x + width // 2, y + height // 2)
     wayland2.move(second[0] + second[2] // 2, second[1] + second[3] // 2)
-    shown = show_break(wayland2)
+    shown = break_on_screen(wayland2)
     # No interface of GNOME's tells where the pointer is: the card goes to the monitor
     # of the focused window there.
     expected = first if isinstance(wayland2, Gnome) else second

@@ -74,3 +74,16 @@ class Page:
                            awaitPromise=await_promise)
         assert "exceptionDetails" not in result, result
         return result["result"].get("value")
+
+
+def show_break(session):
+    """A break from --break-now, its page reached over remote debugging (page.run, page.port)."""
+    port = free_port()
+    session.env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{port}"
+    run = session.launch("--break-now")
+    page = Page(port)
+    wait_until(lambda: page.evaluate(
+        "document.querySelector('[data-action=done]')?.getClientRects().length > 0"),
+        15, "the break card")
+    page.port, page.run = port, run
+    return page
