@@ -10,7 +10,12 @@ namespace lumio {
 App::App(Platform& platform, std::vector<std::string> arguments)
     : platform(platform), arguments(std::move(arguments)), prefs(platform.settings, platform.clock),
       chime(platform.audio), countdown(prefs), animals(platform.random),
-      overlay(platform.overlay, weakly([this](const std::string& m) { handle(m); })),
+      overlay(
+          platform.overlay,
+          weakly([this](PageEvent event) {
+              if (shown) shown->pageSaid(event);
+          }),
+          weakly([this](PageFailure why) { pageFailed(why); })),
       menu(platform, prefs, countdown,
            {
                .breakNow = weakly([this] { breakNow(); }),
@@ -27,7 +32,7 @@ void App::applicationDidFinishLaunching() {
     prefs.registerDefaults();
     menu.buildStatusItem();
     observeSystem();
-    restart();
+    resumeOrRestart();
     platform.loop.every(Seconds{TICK_SECS}, weakly([this] {
                             tick();
                             tendOverlay();
@@ -60,6 +65,12 @@ void App::welcome() {
 }
 
 void App::tick() {
+    // This copy's helper cannot show breaks any more: the new install takes
+    // over the countdown as soon as the user is not in the middle of something.
+    if (relaunchWanted) {
+        relaunchWhenIdle();
+        return;
+    }
     const auto t = now();
     const bool woke = countdown.tickSawSleep(t, platform.clock.timeAsleep());
     // Asking the desktop costs a round trip; a paused or switched-off
@@ -78,7 +89,7 @@ void App::settingsChangedElsewhere() {
 }
 
 void App::tendOverlay() {
-    const bool inUse = overlay.isShowing() || menu.isOpen();
+    const bool inUse = (shown && shown->isOn()) || menu.isOpen();
     if (overlayLife.wanted(now(), inUse, countdown.comingBreak(),
                            platform.overlay.preparationTime())) {
         overlay.prepare();

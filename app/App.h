@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AliveGuard.h"
+#include "break/Break.h"
 #include "menubar/StatusMenu.h"
 #include "overlay/Overlay.h"
 #include "ports/Platform.h"
@@ -39,7 +40,6 @@ class App final {
     void restart();
     void showBreak();
     void breakNow();
-    void handle(const std::string& message);
     void togglePause();
     void toggleEnabled();
 
@@ -63,6 +63,10 @@ class App final {
 
   private:
     void welcome();
+    void resumeOrRestart();
+    void count(Break::Outcome outcome);
+    void pageFailed(PageFailure why);
+    void relaunchWhenIdle();
     Instant now() const { return platform.clock.now(); }
 
     // First, so that the members' callbacks can use it.
@@ -76,8 +80,11 @@ class App final {
     OverlayLife overlayLife;
     Overlay overlay;
     StatusMenu menu;
-    // The break on screen has had no outcome yet; the page may post any number of them.
-    bool awaitingOutcome = false;
+    // The last break shown, until the next one.
+    std::optional<Break> shown;
+    // The helper that shows breaks comes from a newer install than this copy:
+    // Lumio starts afresh as that install at the first quiet moment.
+    bool relaunchWanted = false;
 };
 
 } // namespace lumio

@@ -1,6 +1,8 @@
 #include "app/App.h"
 
-#include <utility>
+#include "app/Constants.h"
+
+#include <cstdint>
 
 namespace lumio {
 
@@ -12,8 +14,10 @@ void App::restart() {
 void App::showBreak() {
     prefs.bump("shown");
     if (prefs.sound()) chime.play();
-    overlay.show(animals.pickAnimal(prefs.animals()), prefs.breakSec(), prefs.dim());
-    awaitingOutcome = overlay.isShowing();
+    const BreakPage page{.animalId = animals.pickAnimal(prefs.animals()),
+                         .breakSec = prefs.breakSec(),
+                         .snoozeMin = static_cast<std::int64_t>(SNOOZE_MIN)};
+    shown.emplace(overlay, page, prefs.dim(), weakly([this](Break::Outcome o) { count(o); }));
 }
 
 void App::breakNow() {
@@ -22,19 +26,18 @@ void App::breakNow() {
     showBreak();
 }
 
-// Counts the first outcome of the break on screen only: the page's messages are its own to
-// send, and a flood of them must neither inflate the tally nor keep the disk busy.
-void App::handle(const std::string& message) {
-    if (message == "closed") awaitingOutcome = false;
-    if (message != "done" && message != "skip" && message != "snooze") return;
-    if (!std::exchange(awaitingOutcome, false)) return;
-    if (message == "done") {
+void App::count(Break::Outcome outcome) {
+    switch (outcome) {
+    case Break::Outcome::Done:
         prefs.bump("done");
-    } else if (message == "skip") {
+        break;
+    case Break::Outcome::Skipped:
         prefs.bump("skipped");
-    } else {
+        break;
+    case Break::Outcome::Snoozed:
         prefs.bump("snoozed");
         countdown.snooze(now());
+        break;
     }
 }
 

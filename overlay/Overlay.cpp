@@ -1,7 +1,5 @@
 #include "overlay/Overlay.h"
 
-#include "app/Constants.h"
-
 #include <algorithm>
 
 namespace lumio {
@@ -26,25 +24,20 @@ Rect panelGeometry(const Screen& screen) {
     return {v.maxX() - width, v.maxY() - height, width, height};
 }
 
-Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage)
-    : toolkit(toolkit), onMessage(std::move(onMessage)) {}
+Overlay::Overlay(OverlayToolkit& toolkit, std::function<void(PageEvent)> onEvent,
+                 std::function<void(PageFailure)> onFail)
+    : toolkit(toolkit), onEvent(std::move(onEvent)), onFail(std::move(onFail)) {}
 
 void Overlay::make() {
     dimPanel =
         toolkit.makePanel({.level = DIM_LEVEL, .clickThrough = true, .blackAlpha = DIM_ALPHA});
     panel = toolkit.makePanel({.level = PANEL_LEVEL, .clickThrough = false, .blackAlpha = 0});
     web = toolkit.makeWebView(*panel, WIDTH, HEIGHT);
-    web->setOnMessage([this](const std::optional<std::string>& body) { didReceive(body); });
+    web->setOnEvent([this](PageEvent event) { onEvent(event); });
     web->setOnLoaded([this] { didLoad(); });
-    web->setOnFail([this] { didFail(); });
+    web->setOnFail([this](PageFailure why) { didFail(why); });
     const auto resources = toolkit.resourceDirectory();
     web->loadFile(resources / "overlay.html", resources);
-}
-
-std::string Overlay::script(std::string_view animalId, std::int64_t breakSec) {
-    return "__lumioShow({animalId:'" + std::string(animalId) +
-           "',breakSec:" + std::to_string(breakSec) +
-           ",dim:false,snoozeMin:" + std::to_string(static_cast<std::int64_t>(SNOOZE_MIN)) + "})";
 }
 
 void Overlay::drop() {
@@ -60,25 +53,24 @@ void Overlay::prepare() {
 }
 
 void Overlay::release() {
-    if (showing) return;
     drop();
     failed = false;
 }
 
-void Overlay::show(std::string_view animalId, std::int64_t breakSec, bool dim) {
+bool Overlay::show(const BreakPage& page, bool dim) {
     const auto& screens = toolkit.screens();
     const auto target =
         targetScreen(screens.pointerPosition(), screens.screens(), screens.primaryScreen());
-    if (!target) return; // nothing to show a break on
-    if (failed) drop();  // each break tries a new page
+    if (!target) return false; // nothing to show a break on
+    if (failed) drop();        // each break tries a new page
     failed = false;
     if (!web) make();
-    showing = true;
     coming = Coming{panelGeometry(*target), dim ? std::optional(target->geometry) : std::nullopt,
-                    script(animalId, breakSec)};
+                    page};
     // A page still loading would show as an empty card over a dimmed screen:
     // the break comes on screen once it can draw.
     if (loaded) reveal();
+    return true;
 }
 
 void Overlay::reveal() {
@@ -94,11 +86,10 @@ void Overlay::reveal() {
         dimPanel->hide();
     }
     panel->show();
-    web->runJavaScript(next.script);
+    web->showBreak(next.page);
 }
 
 void Overlay::hide() {
-    showing = false;
     coming.reset();
     if (!panel) return;
     panel->hide();
@@ -111,15 +102,10 @@ void Overlay::didLoad() {
     if (coming) reveal();
 }
 
-void Overlay::didFail() {
+void Overlay::didFail(PageFailure why) {
     failed = true;
-    showing = false;
-}
-
-void Overlay::didReceive(const std::optional<std::string>& body) {
-    if (!body) return;
-    if (*body == "closed") hide();
-    onMessage(*body);
+    coming.reset();
+    onFail(why);
 }
 
 } // namespace lumio

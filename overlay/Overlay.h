@@ -2,19 +2,17 @@
 
 #include "ports/OverlayToolkit.h"
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace lumio {
 
-// The break on screen: a small panel with the animal page in the corner of the
-// screen under the pointer, optionally over a dimming panel, and the bridge
-// to the page (one script call per break, string messages back).
+// The break's panels and page: a small panel with the animal page in the
+// corner of the screen under the pointer, optionally over a dimming panel.
+// What the page says, and its failure, go to the listeners given; what they
+// mean for the break is not the overlay's business.
 //
 // The panels and the page exist only around breaks: prepare() makes them and
 // starts loading the page ahead of one, release() drops them after it, and
@@ -29,48 +27,46 @@ class Overlay {
     static constexpr double FADE_IN_SECS = 0.35;
     static constexpr double FADE_OUT_SECS = 0.3;
 
-    Overlay(OverlayToolkit& toolkit, std::function<void(const std::string&)> onMessage);
+    Overlay(OverlayToolkit& toolkit, std::function<void(PageEvent)> onEvent,
+            std::function<void(PageFailure)> onFail);
 
-    void show(std::string_view animalId, std::int64_t breakSec, bool dim);
+    // Puts the break on the screen under the pointer once the page can draw
+    // it; false when there is no screen to show it on.
+    bool show(const BreakPage& page, bool dim);
+    // Takes the card off screen at once and fades the dimming out.
     void hide();
 
     // Makes the panels and loads the page unless they exist. After the page
     // failed it does nothing: the next show() or release() starts over.
     void prepare();
-    // Drops the panels and the page, unless a break is on screen.
+    // Drops the panels and the page.
     void release();
     bool isPrepared() const { return web != nullptr; }
-    // From show() until the page says "closed" or fails.
-    bool isShowing() const { return showing; }
-
-    // The page call for one break.
-    static std::string script(std::string_view animalId, std::int64_t breakSec);
 
   private:
     // A break on its way to the screen: where its card and dimming go, and
-    // the page call that shows its animal.
+    // what the page shows.
     struct Coming {
         Rect card;
         std::optional<Rect> dimming;
-        std::string script;
+        BreakPage page;
     };
 
     void make();
     void reveal();
     void drop();
     void didLoad();
-    void didReceive(const std::optional<std::string>& body);
-    void didFail();
+    void didFail(PageFailure why);
 
     OverlayToolkit& toolkit;
     std::unique_ptr<Panel> dimPanel;
     std::unique_ptr<Panel> panel;
     std::unique_ptr<WebView> web; // hosted by panel, so destroyed before it
     bool loaded = false;
-    bool showing = false;
     bool failed = false;
     std::optional<Coming> coming; // shown once the page has loaded
-    std::function<void(const std::string&)> onMessage;
+    std::function<void(PageEvent)> onEvent;
+    std::function<void(PageFailure)> onFail;
 };
 
 // The screen the break appears on: the first screen holding the pointer,

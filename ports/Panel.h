@@ -9,6 +9,7 @@ struct PanelStyle {
     int level = 0;             // higher levels stack above lower ones
     bool clickThrough = false; // pointer events pass to what lies beneath
     double blackAlpha = 0;     // background: black at this opacity (0 = clear)
+    friend bool operator==(const PanelStyle&, const PanelStyle&) = default;
 };
 
 // A borderless window that never takes the focus, on every workspace, above

@@ -4,6 +4,7 @@
 #include "ports/Clock.h"
 #include "ports/Dialogs.h"
 #include "ports/IdleMonitor.h"
+#include "ports/InstalledProgram.h"
 #include "ports/LocaleFormat.h"
 #include "ports/MainLoop.h"
 #include "ports/OverlayToolkit.h"
@@ -29,6 +30,7 @@ struct Platform {
     Dialogs& dialogs;
     LocaleFormat& locale;
     RandomSource& random;
+    InstalledProgram& program;
 };
 
 } // namespace lumio

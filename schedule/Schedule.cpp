@@ -38,6 +38,16 @@ void Schedule::restart(Instant now) {
     }
 }
 
+void Schedule::resume(Instant now, std::optional<Instant> carriedBreak,
+                      std::optional<Instant> carriedPause) {
+    if (carriedPause && *carriedPause > now) {
+        pausedUntil = carriedPause;
+        nextBreak.reset();
+    } else if (carriedBreak && nextBreak && *carriedBreak < *nextBreak) {
+        nextBreak = carriedBreak;
+    }
+}
+
 void Schedule::settingsChanged(Instant now) {
     if (std::pair{prefs.enabled(), prefs.intervalMin()} != scheduledWith) restart(now);
 }

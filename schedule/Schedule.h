@@ -26,6 +26,13 @@ class Schedule {
 
     // Starts the countdown afresh from now: a full interval, no pause, nobody away.
     void restart(Instant now);
+    // Takes up the countdown of the copy of Lumio this one took over from: its
+    // pause while it lasts, else its next break, unless that lies further
+    // than a full interval away (the clock was set back). Call after restart().
+    void resume(Instant now, std::optional<Instant> carriedBreak,
+                std::optional<Instant> carriedPause);
+    // The next break is due at once (one that could not be shown is retried).
+    void breakDueAt(Instant now) { nextBreak = now; }
     // One step of the countdown, given the seconds since the user's last input.
     Due tick(Instant now, double idleSeconds);
     // Restarts when reminders were switched or the interval changed since the

@@ -45,14 +45,20 @@ int main(int argc, char** argv) {
         if (hourOfDay == 8 && minute % 60 == 0 && minute > 0) desk.session.onUnlock();
         desk.runFor(60);
 
-        auto& scripts = desk.overlay.scripts;
-        for (; answered < scripts.size(); ++answered) {
+        const auto& shown = desk.overlay.shown;
+        for (; answered < shown.size(); ++answered) {
             ++shownTotal;
-            const char* answer = answered % 5 == 4 ? "snooze" : answered % 7 == 6 ? "skip" : "done";
-            std::printf("%s  break %-3d %s -> %s\n", clockText(desk.clock).c_str(), shownTotal,
-                        scripts[answered].c_str(), answer);
+            const auto answer = answered % 5 == 4   ? PageEvent::Snoozed
+                                : answered % 7 == 6 ? PageEvent::Skipped
+                                                    : PageEvent::Done;
+            std::printf("%s  break %-3d %s for %lld s -> %s\n", clockText(desk.clock).c_str(),
+                        shownTotal, shown[answered].animalId.c_str(),
+                        static_cast<long long>(shown[answered].breakSec),
+                        answer == PageEvent::Done      ? "done"
+                        : answer == PageEvent::Skipped ? "skip"
+                                                       : "snooze");
             desk.overlay.post(answer);
-            desk.overlay.post("closed");
+            desk.overlay.post(PageEvent::Closed);
         }
     }
     desk.menu->menuOpened();

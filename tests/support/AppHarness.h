@@ -44,7 +44,7 @@ class AppTest : public testing::Test {
     double secondsTo(Instant t) const { return (t - desk.clock.now()).count(); }
     double secondsToNextBreak() const { return secondsTo(schedule().nextBreakAt().value()); }
     bool paused() const { return schedule().pausedUntilAt().has_value(); }
-    std::size_t breaksShown() const { return desk.overlay.scripts.size(); }
+    std::size_t breaksShown() const { return desk.overlay.shown.size(); }
     std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
     MenuItem& item(std::string_view i) { return *fake::findItem(app->statusMenu().mainMenu(), i); }
     void click(std::string_view id) { item(id).action(); }

@@ -80,9 +80,9 @@ void FakeWebView::loadFile(const std::filesystem::path&, const std::filesystem::
     });
 }
 
-void FakeWebView::runJavaScript(const std::string& script) {
-    toolkit.scripts.push_back(script);
-    toolkit.scriptTimes.push_back(toolkit.desk.clock.mono);
+void FakeWebView::showBreak(const BreakPage& page) {
+    toolkit.shown.push_back(page);
+    toolkit.shownTimes.push_back(toolkit.desk.clock.mono);
 }
 
 std::unique_ptr<Panel> FakeOverlayToolkit::makePanel(const PanelStyle& style) {

@@ -62,14 +62,13 @@ class FakeWebView final : public WebView {
     explicit FakeWebView(FakeOverlayToolkit& toolkit) : toolkit(toolkit) {}
     ~FakeWebView() override;
     void loadFile(const std::filesystem::path& f, const std::filesystem::path& dir) override;
-    void runJavaScript(const std::string& script) override;
+    void showBreak(const BreakPage& page) override;
     void setOnLoaded(std::function<void()> f) override { onLoaded = std::move(f); }
-    void setOnMessage(std::function<void(const std::optional<std::string>&)> f) override {
-        onMessage = std::move(f);
-    }
-    void setOnFail(std::function<void()> f) override { onFail = std::move(f); }
-    std::function<void()> onLoaded, onFail;
-    std::function<void(const std::optional<std::string>&)> onMessage;
+    void setOnEvent(std::function<void(PageEvent)> f) override { onEvent = std::move(f); }
+    void setOnFail(std::function<void(PageFailure)> f) override { onFail = std::move(f); }
+    std::function<void()> onLoaded;
+    std::function<void(PageEvent)> onEvent;
+    std::function<void(PageFailure)> onFail;
 
   private:
     FakeOverlayToolkit& toolkit;
@@ -83,7 +82,7 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     std::unique_ptr<WebView> makeWebView(Panel& host, double width, double height) override;
     const Screens& screens() const override { return all; }
     std::filesystem::path resourceDirectory() const override { return "/res"; }
-    void post(const std::string& body) { web->onMessage(body); }
+    void post(PageEvent event) { web->onEvent(event); }
 
     FakeDesktop& desk;
     const Screens& all;
@@ -93,8 +92,8 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     std::vector<FakePanel*> panels; // the live ones, in creation order
     FakeWebView* web = nullptr;     // the live one
     int webViewsMade = 0;
-    std::vector<std::string> scripts; // run in any web view, in order
-    std::vector<double> scriptTimes;  // monotonic
+    std::vector<BreakPage> shown;    // by any web view, in order
+    std::vector<double> shownTimes;  // monotonic
 };
 
 // Every port but the clock and the overlay's, with state the tests read and set; its
@@ -110,7 +109,8 @@ class FakeDesktop final : public MainLoop,
                           public Dialogs,
                           public Screens,
                           public LocaleFormat,
-                          public RandomSource {
+                          public RandomSource,
+                          public InstalledProgram {
   public:
     explicit FakeDesktop(double epoch) : clock(epoch) {}
     void after(Seconds delay, std::function<void()> work) override;
@@ -145,6 +145,11 @@ class FakeDesktop final : public MainLoop,
     std::optional<Screen> primaryScreen() const override { return primary; }
     Point pointerPosition() const override { return pointer; }
     std::string shortTime(Instant t) const override; // "HH:MM" in UTC
+    bool wasReplaced() const override { return replaced; }
+    void relaunch(std::vector<std::string> arguments) override {
+        relaunchedWith = std::move(arguments);
+        quit();
+    }
     std::uint32_t uniform(std::uint32_t bound) override {
         return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
     }
@@ -157,18 +162,19 @@ class FakeDesktop final : public MainLoop,
     MenuListener* menu = nullptr;
     std::string icon;
     // onScreen: Lumio draws the menu, and it is shown.
-    bool paused = false, onScreen = false, refuseSound = false, installed = false;
+    bool paused = false, onScreen = false, refuseSound = false, installed = false, replaced = false;
     int writes = 0, menuChanges = 0, popUps = 0, quits = 0, soundLoads = 0, plays = 0, stops = 0;
     std::optional<std::string> autostartFailure; // the next changes fail with this text
     std::vector<MessageDialog> dialogs;
     std::optional<std::size_t> answer = 1;
+    std::optional<std::vector<std::string>> relaunchedWith;
     std::vector<Screen> screenList{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
     std::optional<Screen> primary;
     Point pointer;
     std::mt19937 engine{12345};
     FakeOverlayToolkit overlay{*this, *this};
     Platform platform{clock,   *this, *this, *this, *this, *this,
-                      overlay, *this, *this, *this, *this, *this};
+                      overlay, *this, *this, *this, *this, *this, *this};
 
   private:
     std::optional<std::string> setAutostart(bool on) {

@@ -39,7 +39,7 @@ TEST_F(Launch, AnActionAskedForIsDoneASecondLaterWithoutTheWelcome) {
          {Row{"--break-now", 1, false}, Row{"--toggle-pause", 0, true},
           Row{"x--break-now", 0, false}}) {
         desk.values.clear();
-        desk.overlay.scripts.clear();
+        desk.overlay.shown.clear();
         launch({"lumio", option, "--break-now=1"});
         run(0.99);
         EXPECT_EQ(breaksShown() + paused(), 0u);
@@ -69,4 +69,45 @@ TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
     desk.menu->menuOpened();
     app.reset();
     run(5); // neither the ticker nor the menu's lapse finds the App
+}
+
+// An upgrade under the running program: its next helper is outdated.
+TEST_F(Launch, AnOutdatedHelperHandsOverToTheNewInstallBetweenBreaksCarryingTheCountdown) {
+    launch();
+    const auto outdated = [&] { desk.overlay.web->onFail(PageFailure::Outdated); };
+    const auto relaunch = [&] {
+        auto args = desk.relaunchedWith.value();
+        args.insert(args.begin(), "lumio");
+        desk.relaunchedWith.reset();
+        launch(args);
+    };
+    desk.menu->menuOpened();
+    outdated(); // a helper from a build that was not replaced: nothing to hand over to
+    run(5);
+    EXPECT_FALSE(desk.relaunchedWith);
+    desk.replaced = true;
+    app->breakNow();
+    outdated();
+    desk.onScreen = true;
+    run(5);
+    EXPECT_FALSE(desk.relaunchedWith) << "never under the user's hands";
+    desk.onScreen = false;
+    desk.menu->menuClosed(MenuDrawer::Desktop);
+    run(1);
+    ASSERT_TRUE(desk.relaunchedWith);
+    EXPECT_EQ(desk.quits, 1);
+    // The break that could not be shown comes at once from the new copy.
+    desk.overlay.shown.clear();
+    relaunch();
+    run(1);
+    EXPECT_EQ(breaksShown(), 1u);
+    desk.overlay.post(PageEvent::Closed);
+    // A pause goes on in the new copy; a countdown carried too far ahead does not.
+    app->togglePause();
+    outdated();
+    run(1);
+    relaunch();
+    EXPECT_DOUBLE_EQ(secondsTo(schedule().pausedUntilAt().value()), 3599);
+    launch({"lumio", "--resume-next-break=" + std::to_string(test::T0 + 99999)});
+    EXPECT_DOUBLE_EQ(secondsToNextBreak(), 1200);
 }

@@ -27,56 +27,45 @@ TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
     EXPECT_EQ(panelGeometry({{0, 0, 170, 900}, {0, 0, 170, 900}}), (Rect{0, 685, 170, 215}));
 }
 
-TEST(Overlay, BreaksOnTheScreenUnderThePointerWithTheirPageAndDimming) {
+TEST(Overlay, BreaksOnTheScreenUnderThePointerOnceThePageCanDrawThem) {
     fake::FakeDesktop desk{0};
     auto& toolkit = desk.overlay;
-    std::vector<std::string> received;
-    Overlay overlay{toolkit, [&](const std::string& m) { received.push_back(m); }};
+    std::vector<PageFailure> failures;
+    Overlay overlay{toolkit, [](PageEvent) {}, [&](PageFailure f) { failures.push_back(f); }};
     desk.screenList = {L, R};
     desk.pointer = {2500, 100};
     toolkit.loadSeconds.reset();
     overlay.prepare();
     auto& dim = *toolkit.panels.at(0);
     auto& panel = *toolkit.panels.at(1);
-    toolkit.post("closed");
-    EXPECT_EQ(dim.fades, 0) << "closed while hidden";
-    overlay.show("cat", 20, false);
-    overlay.show("frog", 45, true);
-    EXPECT_TRUE(toolkit.scripts.empty());
+    const BreakPage cat{"cat", 20, 5}, frog{"frog", 45, 5};
+    EXPECT_TRUE(overlay.show(cat, false) && overlay.show(frog, true));
+    EXPECT_TRUE(toolkit.shown.empty());
     EXPECT_FALSE(panel.visible || dim.visible) << "nothing on screen before the page can draw";
     toolkit.web->onLoaded();
-    toolkit.web->onLoaded(); // a later navigation finishing runs nothing again
-    EXPECT_EQ(toolkit.scripts, std::vector<std::string>{Overlay::script("frog", 45)});
-    EXPECT_EQ(toolkit.scripts[0],
-              "__lumioShow({animalId:'frog',breakSec:45,dim:false,snoozeMin:5})");
+    toolkit.web->onLoaded(); // a later navigation finishing shows nothing again
+    EXPECT_EQ(toolkit.shown, std::vector{frog});
     EXPECT_EQ(std::tuple(panel.geometry, dim.geometry), std::tuple(panelGeometry(R), R.geometry));
     EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
     EXPECT_EQ(dim.fadedFrom, 0.0) << "the dimming fades in from clear";
     EXPECT_GT(panel.style.level, dim.style.level) << "the card above the dimming";
-    for (const auto& word : {"done", "Closed", "closed "})
-        toolkit.post(word);
-    toolkit.web->onMessage(std::nullopt);
-    overlay.release();
-    EXPECT_TRUE(panel.visible && overlay.isPrepared()) << "only \"closed\" hides";
-    toolkit.post("closed");
+    overlay.hide();
     EXPECT_FALSE(panel.visible || dim.visible);
-    EXPECT_EQ(std::tuple(dim.fades, received.size()), std::tuple(2, 5u)) << "faded out, all told";
-    overlay.show("cat", 20, true);
-    overlay.show("dog", 20, false);
+    EXPECT_EQ(dim.fades, 2) << "faded out";
+    overlay.show(cat, true);
+    overlay.show(cat, false);
     EXPECT_FALSE(dim.visible) << "no dimming removes an earlier one at once";
     desk.screenList.clear();
-    toolkit.post("closed");
-    overlay.show("dog", 20, true);
-    EXPECT_FALSE(overlay.isShowing() || panel.visible) << "no screen, no break";
+    overlay.hide();
+    EXPECT_FALSE(overlay.show(cat, true) || panel.visible) << "no screen, no break";
     desk.screenList = {L};
-    overlay.show("dog", 20, true);
-    toolkit.web->onFail();
+    overlay.show(cat, true);
+    toolkit.web->onFail(PageFailure::Outdated);
     overlay.prepare();
-    EXPECT_FALSE(overlay.isShowing());
+    EXPECT_EQ(failures, std::vector{PageFailure::Outdated});
     EXPECT_EQ(toolkit.webViewsMade, 1) << "no new page until a break asks for one";
-    overlay.show("dog", 20, true);
-    EXPECT_TRUE(overlay.isShowing() && toolkit.webViewsMade == 2 && toolkit.panels.size() == 2);
-    toolkit.post("closed");
+    overlay.show(cat, true);
+    EXPECT_TRUE(toolkit.webViewsMade == 2 && toolkit.panels.size() == 2);
     overlay.release();
     EXPECT_TRUE(!overlay.isPrepared() && toolkit.panels.empty());
 }
@@ -92,7 +81,7 @@ class PageLifetime : public test::AppTest {
         desk.overlay.loadSeconds = 2;
         launch();
     }
-    bool prepared() const { return app->breakOverlay().isPrepared(); }
+    bool prepared() const { return desk.overlay.web != nullptr; }
     // Up to the next break: the page is made just in time and has loaded when it comes.
     void expectMadeAheadOfTheNextBreak() {
         const auto made = desk.overlay.webViewsMade;
@@ -109,20 +98,20 @@ class PageLifetime : public test::AppTest {
 
 TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     expectMadeAheadOfTheNextBreak();
-    desk.overlay.post("snooze");
-    desk.overlay.post("closed");
+    desk.overlay.post(PageEvent::Snoozed);
+    desk.overlay.post(PageEvent::Closed);
     stayActive(GRACE - 1);
     EXPECT_TRUE(prepared()) << "kept for the grace time";
     stayActive(1);
     EXPECT_FALSE(prepared());
     expectMadeAheadOfTheNextBreak(); // the snooze's end
-    desk.overlay.web->onFail();      // the next break gets a new page
+    desk.overlay.web->onFail(PageFailure::Broken); // the next break gets a new page
     app->togglePause();
     stayActive(3599);
     EXPECT_FALSE(prepared()) << "a pause's end starts a full interval";
     stayActive(1);
     expectMadeAheadOfTheNextBreak();
-    desk.overlay.post("closed");
+    desk.overlay.post(PageEvent::Closed);
     desk.onScreen = true; // Lumio's own menu: open until it closes
     desk.menu->menuOpened();
     EXPECT_TRUE(prepared()) << "the user may ask for a break";

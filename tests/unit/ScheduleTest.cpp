@@ -111,7 +111,7 @@ TEST_F(Scheduling, SettingsChangedInTheFileTakeEffectAndTicksDoNothingWhileOff) 
     EXPECT_TRUE(desk.paused) << "off looks paused";
     desk.session.onWake();
     app->breakNow();
-    app->handle("snooze"); // sets the next break although reminders are off
+    desk.overlay.post(PageEvent::Snoozed); // sets the next break although reminders are off
     run(1000);
     EXPECT_EQ(breaksShown(), 1u);
     app->toggleEnabled();

@@ -20,7 +20,7 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
     JsonSettingsStore store{dir / "settings.json", log};
     fake::FakeDesktop desk(test::T0);
     Platform onDisk{desk.clock,   desk, store, desk, desk, desk,
-                    desk.overlay, desk, desk,  desk, desk, desk};
+                    desk.overlay, desk, desk,  desk, desk, desk, desk};
     desk.overlay.preparation = 5; // panels made ahead of breaks and dropped after them
     App app(onDisk, {"lumio"});
     app.applicationDidFinishLaunching();
@@ -47,13 +47,14 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
         if (!app.preferences().enabled() && chance(0.05)) app.toggleEnabled();
         desk.runFor(1 + pick(120));
 
-        for (; seen < desk.overlay.scripts.size(); ++seen) {
-            const double at = desk.overlay.scriptTimes[seen];
+        for (; seen < desk.overlay.shown.size(); ++seen) {
+            const double at = desk.overlay.shownTimes[seen];
             ASSERT_GE(at - lastShow, 30.0) << "break at " << at;
             lastShow = at;
-            const char* answers[] = {"done", "skip", "snooze", "closed", "bogus"};
-            desk.overlay.post(answers[pick(5)]); // a break on screen keeps its page
-            if (chance(0.9)) desk.overlay.post("closed");
+            const PageEvent answers[] = {PageEvent::Done, PageEvent::Skipped, PageEvent::Snoozed,
+                                         PageEvent::Closed};
+            desk.overlay.post(answers[pick(4)]); // a break on screen keeps its page
+            if (chance(0.9)) desk.overlay.post(PageEvent::Closed);
         }
     }
     EXPECT_GT(seen, 300u) << "the month should have been busy";
