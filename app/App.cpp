@@ -1,7 +1,7 @@
 #include "app/App.h"
 
-#include "app/Constants.h"
-#include "app/PlatformTexts.h"
+#include "app/LaunchActions.h"
+#include "ports/PlatformTexts.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AliveGuard.h"
 #include "menubar/StatusMenu.h"
 #include "overlay/Overlay.h"
+#include "ports/AliveGuard.h"
 #include "ports/Platform.h"
 #include "prefs/Prefs.h"
 #include "schedule/AnimalPicker.h"

@@ -1,7 +1,7 @@
 #include "menubar/StatusMenu.h"
 
-#include "app/Constants.h"
-#include "app/PlatformTexts.h"
+#include "ports/Animals.h"
+#include "ports/PlatformTexts.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AliveGuard.h"
+#include "ports/AliveGuard.h"
 #include "ports/Platform.h"
 #include "prefs/Prefs.h"
 #include "schedule/Schedule.h"

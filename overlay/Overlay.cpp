@@ -1,6 +1,6 @@
 #include "overlay/Overlay.h"
 
-#include "app/Constants.h"
+#include "schedule/Schedule.h"
 
 #include <algorithm>
 
