@@ -40,8 +40,8 @@ void App::applicationDidFinishLaunching() {
         platform.loop.after(Seconds{1.0}, weakly([this, action] { activateAction(action); }));
         return;
     }
-    if (prefs.flag("welcomed")) return;
-    prefs.setFlag("welcomed", true);
+    if (prefs.welcomed()) return;
+    prefs.setWelcomed(true);
     platform.loop.after(Seconds{0.5}, weakly([this] { welcome(); }));
 }
 

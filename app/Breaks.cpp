@@ -10,7 +10,7 @@ void App::restart() {
 }
 
 void App::showBreak() {
-    prefs.bump("shown");
+    prefs.bump(Tally::Shown);
     if (prefs.sound()) chime.play();
     overlay.show(animals.pickAnimal(prefs.animals()), prefs.breakSec(), prefs.dim());
     awaitingOutcome = overlay.isShowing();
@@ -29,11 +29,11 @@ void App::handle(const std::string& message) {
     if (message != "done" && message != "skip" && message != "snooze") return;
     if (!std::exchange(awaitingOutcome, false)) return;
     if (message == "done") {
-        prefs.bump("done");
+        prefs.bump(Tally::Done);
     } else if (message == "skip") {
-        prefs.bump("skipped");
+        prefs.bump(Tally::Skipped);
     } else {
-        prefs.bump("snoozed");
+        prefs.bump(Tally::Snoozed);
         countdown.snooze(now());
     }
 }

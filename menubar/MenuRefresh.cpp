@@ -26,10 +26,10 @@ void StatusMenu::refreshMenu() {
         nextItem->title = "Lần nghỉ mắt tới: " + fmt((*next - t).count());
     }
 
-    if (const auto shown = prefs.stat("shown"); shown < 1) {
+    if (const auto shown = prefs.stat(Tally::Shown); shown < 1) {
         todayItem->title = "Hôm nay chưa có lần nhắc nào";
     } else {
-        todayItem->title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat("done")) + "/" +
+        todayItem->title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat(Tally::Done)) + "/" +
                            std::to_string(shown) + " lần";
     }
 

@@ -14,10 +14,15 @@ namespace lumio {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> DAILY_KINDS{"shown", "done", "snoozed", "skipped"};
+// The stored names of the tallies, in the order of Tally.
+constexpr std::array<std::string_view, 4> TALLY_NAMES{"shown", "done", "snoozed", "skipped"};
 
-std::string statKey(std::string_view kind) {
-    return "stat." + std::string(kind);
+std::string statKey(std::string_view name) {
+    return "stat." + std::string(name);
+}
+
+std::string statKey(Tally tally) {
+    return statKey(TALLY_NAMES.at(static_cast<std::size_t>(tally)));
 }
 
 // A counter edited up to the largest integer stays there instead of wrapping.
@@ -93,25 +98,25 @@ std::string Prefs::todayKey() const {
     return dayKey(clock.now());
 }
 
-std::int64_t Prefs::stat(std::string_view kind) const {
+std::int64_t Prefs::stat(Tally tally) const {
     const auto date = text("statsDate");
     if (!date || *date != todayKey()) return 0;
-    return integer(statKey(kind));
+    return integer(statKey(tally));
 }
 
-void Prefs::bump(std::string_view kind) {
+void Prefs::bump(Tally tally) {
     // Run on the tally as stored, so that a bump made while the store could not be read adds to
     // the tally it holds instead of replacing it.
-    store.update(
-        [today = todayKey(), key = statKey(kind), done = kind == "done"](SettingsEditor& values) {
-            if (textIn(values, "statsDate") != today) {
-                for (const auto daily : DAILY_KINDS)
-                    values.setValue(statKey(daily), std::int64_t{0});
-                values.setValue("statsDate", today);
-            }
-            values.setValue(key, plusOne(countIn(values, key)));
-            if (done) values.setValue("totalDone", plusOne(countIn(values, "totalDone")));
-        });
+    store.update([today = todayKey(), key = statKey(tally),
+                  done = tally == Tally::Done](SettingsEditor& values) {
+        if (textIn(values, "statsDate") != today) {
+            for (const auto name : TALLY_NAMES)
+                values.setValue(statKey(name), std::int64_t{0});
+            values.setValue("statsDate", today);
+        }
+        values.setValue(key, plusOne(countIn(values, key)));
+        if (done) values.setValue("totalDone", plusOne(countIn(values, "totalDone")));
+    });
 }
 
 } // namespace lumio
