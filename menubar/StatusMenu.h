@@ -83,7 +83,7 @@ class StatusMenu final : public MenuListener {
     std::uint64_t openSigns = 0;
     // A tray host has reported a closing: its menus are open until it does.
     bool hostReportsClosing = false;
-    AliveGuard guard;
+    AliveGuard weakly;
 };
 
 } // namespace lumio
