@@ -61,6 +61,14 @@ class StatusMenu final : public MenuListener {
     MenuItem& toggle(std::string id, std::string title, std::function<bool()> get,
                      std::function<void(bool)> set);
     void separator();
+    void append(MenuItem& item);
+    // The menu's parts, top to bottom: the countdown and today's tally, the
+    // commands, the settings, the animals' submenu, launch at login and quit.
+    void addStatus();
+    void addCommands();
+    void addSettings();
+    MenuItem& animalChoices();
+    void addProgramItems();
     void holdOpen();
 
     Platform& platform;
