@@ -35,12 +35,6 @@ Result<FileStamp> replaceFile(const std::filesystem::path& target, std::string_v
 // is the version new contents were worked out from.
 using IsUnchanged = std::function<bool(const std::optional<FileStamp>& there)>;
 
-// Removes what saves of target (replaceFile without a hidden temporary file) killed halfway left
-// behind: their temporary files older than age, as younger ones may be another process's save
-// in progress. Best effort, never fails. Thread: any.
-void removeLeftoverTemporaryFiles(const std::filesystem::path& target,
-                                  std::chrono::nanoseconds age);
-
 // As replaceFile, but only in place of the version isUnchanged accepts just before the rename: a
 // file someone else put at target since, even at the very moment of the rename, stays there, and
 // the status's code is ESTALE. The files are swapped atomically, and swapped back when the file
@@ -49,5 +43,11 @@ Result<FileStamp> replaceFileIfUnchanged(const std::filesystem::path& target, st
                                          std::filesystem::perms mode,
                                          const IsUnchanged& isUnchanged,
                                          const std::function<void()>& beforeRename = {});
+
+// Removes what saves of target (replaceFile without a hidden temporary file) killed halfway left
+// behind: their temporary files older than age, as younger ones may be another process's save
+// in progress. Best effort, never fails. Thread: any.
+void removeLeftoverTemporaryFiles(const std::filesystem::path& target,
+                                  std::chrono::nanoseconds age);
 
 } // namespace lumio

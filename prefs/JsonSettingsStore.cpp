@@ -38,6 +38,7 @@ constexpr auto WRITER_GRACE = std::chrono::seconds(10);
 // Saves that find the file replaced just before their rename start over this often, then wait
 // for the next chance.
 constexpr int SAVE_ATTEMPTS = 5;
+
 // The line names the settings file already: a failure on it is said without its path.
 std::string failureOn(const fs::path& file, const Status& status) {
     return status.path() == file ? status.step() + ": " + status.reason() : status.text();
@@ -355,6 +356,8 @@ void JsonSettingsStore::State::mergeFileBeforeSave() {
 // starts over from theirs rather than undo their change.
 bool JsonSettingsStore::State::writeFile(const Json& object) {
     const auto text = settingsText(object);
+    // Dotfile managers make settings.json a link into a folder of their own; replacing the link
+    // by a file would quietly end that arrangement.
     const auto target = linkTarget(file_);
     // For the user only, as XDG asks.
     if (const auto made = makeFolders(folderOf(target), fs::perms::owner_all); !made.ok())
