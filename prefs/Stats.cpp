@@ -1,14 +1,13 @@
 #include "prefs/Prefs.h"
 
+#include "files/LocalTime.h"
+
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <tuple>
 
 namespace lumio {
 
@@ -30,42 +29,6 @@ std::int64_t plusOne(std::int64_t n) {
     return n == std::numeric_limits<std::int64_t>::max() ? n : n + 1;
 }
 
-// The zone file in force: the one TZ names, else the system's.
-std::string zoneFile() {
-    const char* tz = std::getenv("TZ");
-    if (tz == nullptr) return "/etc/localtime";
-    std::string name = tz[0] == ':' ? tz + 1 : tz;
-    if (name.empty() || name.front() == '/') return name;
-    const char* dir = std::getenv("TZDIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/usr/share/zoneinfo") + "/" + name;
-}
-
-using FileIdentity = std::tuple<dev_t, ino_t, off_t, std::time_t, long>;
-
-std::optional<FileIdentity> identity(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
-                        info.st_mtim.tv_nsec};
-}
-
-// The C library reads the zone again when TZ changes or, with TZ unset, when
-// /etc/localtime changes; a file named by TZ it reads only once. A user who
-// travels changes that file under us, so a changed file is made to count by
-// unsetting TZ for a moment.
-void followTimeZone() {
-    static std::optional<FileIdentity> seen;
-    const auto now = identity(zoneFile());
-    if (const char* tz = std::getenv("TZ"); tz != nullptr && seen && now && now != seen) {
-        const std::string kept = tz;
-        ::unsetenv("TZ");
-        ::tzset();
-        ::setenv("TZ", kept.c_str(), 1);
-    }
-    seen = now;
-    ::tzset();
-}
-
 // The tally's keys have no defaults: a value of another type reads as none.
 std::optional<std::string> textIn(const SettingsEditor& values, std::string_view key) {
     const auto stored = values.value(key);
@@ -84,13 +47,11 @@ std::int64_t countIn(const SettingsEditor& values, std::string_view key) {
 } // namespace
 
 std::string dayKey(Instant t) {
-    followTimeZone();
     // Floor, so an instant a fraction before midnight still belongs to its day.
-    const auto secs = static_cast<std::time_t>(std::floor(epochSeconds(t)));
-    std::tm local{};
-    if (localtime_r(&secs, &local) == nullptr) return "0000-00-00";
+    const auto local = localTime(static_cast<std::time_t>(std::floor(epochSeconds(t))));
+    if (!local) return "0000-00-00";
     std::array<char, 32> text{};
-    std::strftime(text.data(), text.size(), "%Y-%m-%d", &local);
+    std::strftime(text.data(), text.size(), "%Y-%m-%d", &*local);
     return text.data();
 }
 
