@@ -1,5 +1,4 @@
 #include "app/App.h"
-#include "app/SingleInstance.h"
 #include "desktop/launch/ApplicationService.h"
 #include "desktop/launch/CommandLine.h"
 #include "desktop/launch/DesktopScale.h"
@@ -25,6 +24,7 @@
 #include "desktop/tray/QtDialogs.h"
 #include "desktop/tray/QtTrayIcon.h"
 #include "desktop/tray/SvgImage.h"
+#include "files/Diagnostics.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QApplication>
@@ -76,17 +76,17 @@ std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& 
         return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
                                                       std::move(notInherited), timing, timeScale);
     }
-    std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
+    diagnose("no X display (XWayland); breaks are counted but not shown");
     return std::make_unique<NullOverlayToolkit>(resources);
 }
 
 // Whether this launch is done without a tray of its own: its request handed
 // to the running copy, or a quit with nothing to quit.
-bool launchEndsHere(const TakenLock& taken, int& argc, char* argv[]) {
-    if (!taken.lock) {
-        std::cerr << "lumio: no instance lock, so a second copy is not kept from starting: "
-                  << taken.problem << "\n";
-    } else if (isSecondInstance(taken.lock->runningCount())) {
+bool launchEndsHere(const Result<FileLock>& taken, int& argc, char* argv[]) {
+    if (!taken.ok()) {
+        diagnose("no instance lock, so a second copy is not kept from starting: " +
+                 taken.status().text());
+    } else if (taken->heldElsewhere()) {
         // The running copy does what this launch asked for.
         const QCoreApplication forwarding(argc, argv);
         forwardToRunningCopy({argv + 1, argv + argc});
@@ -148,6 +148,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    setProgramName("lumio");
     if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
         std::cout << *answer;
         return EXIT_SUCCESS;
@@ -160,7 +161,7 @@ int main(int argc, char* argv[]) {
 
     const bool choseXWayland = preferXWayland();
     if (const auto problem = waitForDisplay(DISPLAY_PATIENCE)) {
-        std::cerr << "lumio: " << *problem << "\n";
+        diagnose(*problem);
         return EXIT_FAILURE;
     }
     followDesktopScale();
@@ -171,7 +172,7 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options out by now; what is left is ours.
     auto arguments = argumentsAfterProgram(QApplication::arguments());
     for (const auto& option : unknownOptions(arguments)) {
-        std::cerr << "lumio: ignoring unknown option " << option << "\n";
+        diagnose("ignoring unknown option " + option);
     }
     const QuitOnSignal quitOnSignal;
     return runTray(std::move(arguments), choseXWayland);
