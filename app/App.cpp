@@ -1,7 +1,7 @@
 #include "app/App.h"
 
-#include "app/Constants.h"
-#include "app/PlatformTexts.h"
+#include "app/LaunchActions.h"
+#include "ports/PlatformTexts.h"
 
 #include <algorithm>
 
@@ -45,8 +45,8 @@ void App::applicationDidFinishLaunching() {
         platform.loop.after(Seconds{1.0}, weakly([this, action] { activateAction(action); }));
         return;
     }
-    if (prefs.flag("welcomed")) return;
-    prefs.setFlag("welcomed", true);
+    if (prefs.welcomed()) return;
+    prefs.setWelcomed(true);
     platform.loop.after(Seconds{0.5}, weakly([this] { welcome(); }));
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/AliveGuard.h"
 #include "break/Break.h"
 #include "menubar/StatusMenu.h"
 #include "overlay/Overlay.h"
+#include "ports/AliveGuard.h"
 #include "ports/Platform.h"
 #include "prefs/Prefs.h"
 #include "schedule/AnimalPicker.h"

@@ -1,7 +1,5 @@
 #include "app/App.h"
 
-#include "app/Constants.h"
-
 #include <cstdint>
 
 namespace lumio {
@@ -12,7 +10,7 @@ void App::restart() {
 }
 
 void App::showBreak() {
-    prefs.bump("shown");
+    prefs.bump(Tally::Shown);
     if (prefs.sound()) chime.play();
     const BreakPage page{.animalId = animals.pickAnimal(prefs.animals()),
                          .breakSec = prefs.breakSec(),
@@ -29,13 +27,13 @@ void App::breakNow() {
 void App::count(Break::Outcome outcome) {
     switch (outcome) {
     case Break::Outcome::Done:
-        prefs.bump("done");
+        prefs.bump(Tally::Done);
         break;
     case Break::Outcome::Skipped:
-        prefs.bump("skipped");
+        prefs.bump(Tally::Skipped);
         break;
     case Break::Outcome::Snoozed:
-        prefs.bump("snoozed");
+        prefs.bump(Tally::Snoozed);
         countdown.snooze(now());
         break;
     }

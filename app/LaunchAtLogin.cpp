@@ -1,6 +1,6 @@
 #include "app/App.h"
 
-#include "app/PlatformTexts.h"
+#include "ports/PlatformTexts.h"
 
 namespace lumio {
 

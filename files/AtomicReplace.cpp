@@ -5,12 +5,23 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumio {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The temporary files for target are named this and six more characters, in target's folder;
+// what a killed save leaves behind is found by it. Hidden ones start with a dot, for folders
+// that others scan (an autostart folder).
+std::string temporaryPrefixFor(const fs::path& target, bool hidden = false) {
+    std::string prefix = hidden ? "." : "";
+    prefix += target.filename().string();
+    prefix += ".tmp";
+    return prefix;
+}
 
 // Unlinks the temporary file unless it became the target.
 class TemporaryName {
@@ -39,8 +50,19 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
-ReplaceResult failed(int error, std::string step, fs::path path) {
-    return {error, std::move(step), std::move(path), {}};
+Result<FileStamp> failed(int error, std::string step, fs::path path) {
+    return Status::error(error, std::move(step), std::move(path));
+}
+
+bool isLeftover(const fs::directory_entry& entry, const std::string& prefix,
+                std::chrono::nanoseconds age) {
+    std::error_code error;
+    const auto name = entry.path().filename().string();
+    // Exactly the names our saves make, as they may be in someone else's folder.
+    if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) return false;
+    if (!entry.is_regular_file(error)) return false;
+    const auto modified = entry.last_write_time(error);
+    return !error && fs::file_time_type::clock::now() - modified > age;
 }
 
 // The filesystem cannot rename as asked (a swap, or refusing to replace).
@@ -55,7 +77,7 @@ int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
     struct stat there {};
     if (::lstat(target.c_str(), &there) != 0) {
         if (errno != ENOENT) return errno;
-        if (!isUnchanged(nullptr)) return ESTALE;
+        if (!isUnchanged(std::nullopt)) return ESTALE;
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
             0) {
             temporary.keep();
@@ -64,7 +86,7 @@ int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
         if (errno == EEXIST) return ESTALE;
         if (!swapUnsupported(errno)) return errno;
     } else {
-        if (!isUnchanged(&there)) return ESTALE;
+        if (!isUnchanged(stampOf(there))) return ESTALE;
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) ==
             0) {
             // The temporary name now holds what was at target: removed as it goes, unless it
@@ -88,17 +110,16 @@ int moveInIfUnchanged(TemporaryName& temporary, const fs::path& target,
 
 // Writes text to a temporary file next to target and has move put it in target's place (0 or
 // errno), then syncs the folder.
-ReplaceResult replaceWith(const fs::path& target, std::string_view text, mode_t mode,
-                          const std::function<void()>& beforeRename, bool hiddenTemporary,
-                          const std::function<int(TemporaryName&)>& move) {
+Result<FileStamp> replaceWith(const fs::path& target, std::string_view text, fs::perms mode,
+                              const std::function<void()>& beforeRename, bool hiddenTemporary,
+                              const std::function<int(TemporaryName&)>& move) {
     const fs::path folder = folderOf(target);
     std::string pattern =
         (folder / (temporaryPrefixFor(target, hiddenTemporary) + "XXXXXX")).string();
     const UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return failed(errno, "cannot create a temporary file in " + folder.string(), folder);
+    if (!fd.valid()) return failed(errno, "cannot create a temporary file in", folder);
     TemporaryName temporary(pattern);
-    if (::fchmod(fd.get(), mode) != 0)
+    if (::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0)
         return failed(errno, "cannot set the temporary file's mode", target);
     if (!writeAll(fd.get(), text)) return failed(errno, "cannot write the temporary file", target);
     if (::fsync(fd.get()) != 0)
@@ -108,11 +129,11 @@ ReplaceResult replaceWith(const fs::path& target, std::string_view text, mode_t 
         return failed(error,
                       error == ESTALE ? "the file changed meanwhile" : "cannot replace the file",
                       target);
-    ReplaceResult replaced;
-    ::fstat(fd.get(), &replaced.written);
+    struct stat written {};
+    ::fstat(fd.get(), &written);
     const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.valid()) ::fsync(folderFd.get());
-    return replaced;
+    return stampOf(written);
 }
 
 } // namespace
@@ -121,15 +142,8 @@ fs::path folderOf(const fs::path& file) {
     return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
 
-std::string temporaryPrefixFor(const fs::path& target, bool hidden) {
-    std::string prefix = hidden ? "." : "";
-    prefix += target.filename().string();
-    prefix += ".tmp";
-    return prefix;
-}
-
-ReplaceResult replaceFile(const fs::path& target, std::string_view text, mode_t mode,
-                          const std::function<void()>& beforeRename, bool hiddenTemporary) {
+Result<FileStamp> replaceFile(const fs::path& target, std::string_view text, fs::perms mode,
+                              const std::function<void()>& beforeRename, bool hiddenTemporary) {
     return replaceWith(target, text, mode, beforeRename, hiddenTemporary,
                        [&target](TemporaryName& temporary) {
                            if (::rename(temporary.c_str(), target.c_str()) != 0) return errno;
@@ -138,9 +152,19 @@ ReplaceResult replaceFile(const fs::path& target, std::string_view text, mode_t 
                        });
 }
 
-ReplaceResult replaceFileIfUnchanged(const fs::path& target, std::string_view text, mode_t mode,
-                                     const IsUnchanged& isUnchanged,
-                                     const std::function<void()>& beforeRename) {
+void removeLeftoverTemporaryFiles(const fs::path& target, std::chrono::nanoseconds age) {
+    const auto prefix = temporaryPrefixFor(target);
+    std::error_code error;
+    for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code ignored;
+        if (isLeftover(*entry, prefix, age)) fs::remove(entry->path(), ignored);
+    }
+}
+
+Result<FileStamp> replaceFileIfUnchanged(const fs::path& target, std::string_view text,
+                                         fs::perms mode, const IsUnchanged& isUnchanged,
+                                         const std::function<void()>& beforeRename) {
     return replaceWith(target, text, mode, beforeRename, false, [&](TemporaryName& temporary) {
         return moveInIfUnchanged(temporary, target, isUnchanged);
     });

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "files/Status.h"
+
 #include <filesystem>
-#include <optional>
-#include <string>
-#include <variant>
 
 namespace lumio {
 
@@ -18,23 +17,15 @@ namespace lumio {
 std::filesystem::path configHome();
 
 // A private per-user folder lumio-<uid> under tmp, created (0700) if missing and used only when
-// it is plainly ours: a real folder, not a link, owned by us, that nobody else can enter. Returns
-// the folder, or why it cannot be trusted ("<path>: <reason>", English). A folder already there
-// is left as it is either way; one created here stays, even if it then proves unusable.
-std::variant<std::filesystem::path, std::string>
-privateTmpFolder(const std::filesystem::path& tmp = "/tmp");
+// it is plainly ours: a real folder, not a link, owned by us, that nobody else can enter. Fails
+// with why it cannot be trusted ("<path>: <reason>"). A folder already there is left as it is
+// either way; one created here stays, even if it then proves unusable.
+Result<std::filesystem::path> privateTmpFolder(const std::filesystem::path& tmp = "/tmp");
 
-// Where per-session files such as a lock go.
-struct RuntimeFolder {
-    // Empty when no place can be used.
-    std::optional<std::filesystem::path> folder;
-    // Why each place passed over was, "; " between them, English; empty when the first served.
-    std::string problem;
-};
-
-// $XDG_RUNTIME_DIR when it is an absolute path to a folder we may create files in (nothing is
-// created there), else privateTmpFolder(tmp). Unset, empty or relative values are passed over
-// without a word; an unusable absolute one is named in problem ("<path>: <reason>").
-RuntimeFolder runtimeFolder(const std::filesystem::path& tmp = "/tmp");
+// Where per-session files such as a lock go: $XDG_RUNTIME_DIR when it is an absolute path to a
+// folder we may create files in (nothing is created there), else privateTmpFolder(tmp). Unset,
+// empty or relative values are passed over without a word; a failure names each place passed
+// over ("<path>: <reason>", "; " between them).
+Result<std::filesystem::path> runtimeFolder(const std::filesystem::path& tmp = "/tmp");
 
 } // namespace lumio

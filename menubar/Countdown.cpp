@@ -9,7 +9,7 @@
 
 namespace lumio {
 
-std::string fmt(double seconds) {
+std::string countdownText(double seconds) {
     // Halves round away from zero; anything not a positive finite number
     // reads 0:00 and anything past the largest integer is held there.
     const double rounded = std::round(seconds);

@@ -5,6 +5,6 @@
 namespace lumio {
 
 // Seconds to the countdown text "m:ss"; minutes are not capped at 59.
-std::string fmt(double seconds);
+std::string countdownText(double seconds);
 
 } // namespace lumio

@@ -19,17 +19,17 @@ void StatusMenu::refreshMenu() {
         nextItem->title = "Đang tắt nhắc nhở";
     } else if (pausedUntil && *pausedUntil > t) {
         nextItem->title = "Tạm dừng đến " + platform.locale.shortTime(*pausedUntil) + " (còn " +
-                          fmt((*pausedUntil - t).count()) + ")";
+                          countdownText((*pausedUntil - t).count()) + ")";
     } else if (schedule.isAway()) {
         nextItem->title = "Bạn đang rời máy – sẽ đếm lại khi quay về";
     } else if (const auto next = schedule.nextBreakAt()) {
-        nextItem->title = "Lần nghỉ mắt tới: " + fmt((*next - t).count());
+        nextItem->title = "Lần nghỉ mắt tới: " + countdownText((*next - t).count());
     }
 
-    if (const auto shown = prefs.stat("shown"); shown < 1) {
+    if (const auto shown = prefs.stat(Tally::Shown); shown < 1) {
         todayItem->title = "Hôm nay chưa có lần nhắc nào";
     } else {
-        todayItem->title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat("done")) + "/" +
+        todayItem->title = "Hôm nay đã nghỉ mắt " + std::to_string(prefs.stat(Tally::Done)) + "/" +
                            std::to_string(shown) + " lần";
     }
 
@@ -67,7 +67,7 @@ void StatusMenu::menuClosed(MenuDrawer drawer) {
 void StatusMenu::holdOpen() {
     open = true;
     const auto sign = ++openSigns;
-    platform.loop.after(Seconds{MENU_LAPSE}, guard([this, sign] {
+    platform.loop.after(Seconds{MENU_LAPSE}, weakly([this, sign] {
                             if (sign == openSigns && !hostReportsClosing &&
                                 !platform.tray.menuOnScreen())
                                 open = false;

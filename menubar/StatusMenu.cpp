@@ -1,7 +1,7 @@
 #include "menubar/StatusMenu.h"
 
-#include "app/Constants.h"
-#include "app/PlatformTexts.h"
+#include "ports/Animals.h"
+#include "ports/PlatformTexts.h"
 
 #include <algorithm>
 #include <array>
@@ -63,52 +63,73 @@ MenuItem& StatusMenu::toggle(std::string id, std::string title, std::function<bo
 }
 
 void StatusMenu::buildStatusItem() {
-    auto& tray = platform.tray;
-    tray.setIcon("menubar", ICON_SIZE);
-    tray.setToolTip("Lumio – Nhắc nghỉ mắt");
-    const auto add = [this](MenuItem& item) { menu.items.push_back(&item); };
+    platform.tray.setIcon("menubar", ICON_SIZE);
+    platform.tray.setToolTip("Lumio – Nhắc nghỉ mắt");
+    addStatus();
+    separator();
+    addCommands();
+    separator();
+    addSettings();
+    append(animalChoices());
+    separator();
+    addProgramItems();
 
+    built = true;
+    platform.tray.setMenu(menu, *this);
+    refreshMenu();
+}
+
+void StatusMenu::append(MenuItem& item) {
+    menu.items.push_back(&item);
+}
+
+void StatusMenu::addStatus() {
     nextItem = &newItem("next", "");
     todayItem = &newItem("today", "");
     nextItem->enabled = false;
     todayItem->enabled = false;
-    add(*nextItem);
-    add(*todayItem);
-    separator();
-    add(newItem("break-now", "Nghỉ mắt ngay", commands.breakNow));
+    append(*nextItem);
+    append(*todayItem);
+}
+
+void StatusMenu::addCommands() {
+    append(newItem("break-now", "Nghỉ mắt ngay", commands.breakNow));
     pauseItem = &newItem("pause", "", commands.togglePause);
-    add(*pauseItem);
+    append(*pauseItem);
     enabledItem = &newItem("enabled", "Bật nhắc nhở", commands.toggleEnabled);
     enabledItem->toggle = Toggle::Check;
-    add(*enabledItem);
-    separator();
+    append(*enabledItem);
+}
 
+void StatusMenu::addSettings() {
     Choices intervals;
     for (const auto minutes : INTERVAL_CHOICES)
         intervals.emplace_back(minutes, std::to_string(minutes) + " phút");
-    add(choices(
+    append(choices(
         "interval", "Nhắc mỗi", "interval-", intervals, [this] { return prefs.intervalMin(); },
         [this](std::int64_t v) {
             prefs.setIntervalMin(v);
             commands.restart();
         }));
-    add(choices(
+    append(choices(
         "break-length", "Thời gian nghỉ", "break-",
         {{20, "20 giây"}, {30, "30 giây"}, {45, "45 giây"}, {60, "1 phút"}},
         [this] { return prefs.breakSec(); }, [this](std::int64_t v) { prefs.setBreakSec(v); }));
-    add(toggle(
+    append(toggle(
         "dim", "Làm mờ nền khi nhắc", [this] { return prefs.dim(); },
         [this](bool on) { prefs.setDim(on); }));
-    add(toggle(
+    append(toggle(
         "sound", "Âm báo nhẹ", [this] { return prefs.sound(); },
         [this](bool on) {
             prefs.setSound(on);
             if (on) commands.previewChime();
         }));
-    add(toggle(
+    append(toggle(
         "idle-reset", "Rời máy ≥5 phút thì đếm lại", [this] { return prefs.idleReset(); },
         [this](bool on) { prefs.setIdleReset(on); }));
+}
 
+MenuItem& StatusMenu::animalChoices() {
     auto& animals = submenus.emplace_back();
     for (const auto& animal : ANIMALS) {
         const std::string id(animal.id);
@@ -129,23 +150,20 @@ void StatusMenu::buildStatusItem() {
                 prefs.setAnimals(std::move(list));
             }));
     }
-    auto& animalsItem = newItem("animals", "Các bạn thú");
-    animalsItem.submenu = &animals;
-    add(animalsItem);
-    separator();
+    auto& opener = newItem("animals", "Các bạn thú");
+    opener.submenu = &animals;
+    return opener;
+}
 
-    add(toggle(
+void StatusMenu::addProgramItems() {
+    append(toggle(
         "launch-at-login", texts::LAUNCH_AT_LOGIN,
         [this] { return platform.autostart.isInstalled(); },
         [this](bool on) { commands.setLaunchAtLogin(on); }));
     auto& quitItem = newItem("quit", "Thoát Lumio", commands.quit);
     // Moved in: GCC 12 at -O3 sees a bogus overlap in copying the literal.
     quitItem.shortcut = std::string("Ctrl+Q");
-    add(quitItem);
-
-    built = true;
-    tray.setMenu(menu, *this);
-    refreshMenu();
+    append(quitItem);
 }
 
 } // namespace lumio

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AliveGuard.h"
+#include "ports/AliveGuard.h"
 #include "ports/Platform.h"
 #include "prefs/Prefs.h"
 #include "schedule/Schedule.h"
@@ -61,6 +61,14 @@ class StatusMenu final : public MenuListener {
     MenuItem& toggle(std::string id, std::string title, std::function<bool()> get,
                      std::function<void(bool)> set);
     void separator();
+    void append(MenuItem& item);
+    // The menu's parts, top to bottom: the countdown and today's tally, the
+    // commands, the settings, the animals' submenu, launch at login and quit.
+    void addStatus();
+    void addCommands();
+    void addSettings();
+    MenuItem& animalChoices();
+    void addProgramItems();
     void holdOpen();
 
     Platform& platform;
@@ -83,7 +91,7 @@ class StatusMenu final : public MenuListener {
     std::uint64_t openSigns = 0;
     // A tray host has reported a closing: its menus are open until it does.
     bool hostReportsClosing = false;
-    AliveGuard guard;
+    AliveGuard weakly;
 };
 
 } // namespace lumio

@@ -1,6 +1,11 @@
 #include "prefs/JsonSettingsStore.h"
 
 #include "files/AtomicReplace.h"
+#include "files/Diagnostics.h"
+#include "files/LinkTarget.h"
+#include "files/LocalTime.h"
+#include "files/MakeFolders.h"
+#include "files/RenameNoReplace.h"
 #include "files/XdgFolders.h"
 #include "prefs/SettingsFileText.h"
 
@@ -8,15 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
-#include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -37,11 +38,10 @@ constexpr auto WRITER_GRACE = std::chrono::seconds(10);
 // Saves that find the file replaced just before their rename start over this often, then wait
 // for the next chance.
 constexpr int SAVE_ATTEMPTS = 5;
-// As the kernel: more links in a row than this is a loop.
-constexpr int MAX_LINKS = 40;
 
-[[noreturn]] void throwErrno(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
+// The line names the settings file already: a failure on it is said without its path.
+std::string failureOn(const fs::path& file, const Status& status) {
+    return status.path() == file ? status.step() + ": " + status.reason() : status.text();
 }
 
 // nlohmann starts its messages with an exception tag that means nothing to a user.
@@ -127,47 +127,11 @@ class JsonEditor final : public SettingsEditor {
     Json& object_;
 };
 
-// Creates the folder and any missing parents, for the user only as XDG asks.
-void makeFolder(const fs::path& folder) {
-    std::error_code ignored;
-    if (fs::is_directory(folder, ignored)) return;
-    if (folder.has_parent_path() && folder.parent_path() != folder)
-        makeFolder(folder.parent_path());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throwErrno("cannot create folder " + folder.string());
-}
-
-// Like rename, but fails with EEXIST instead of replacing an existing file.
-bool renameNoReplace(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // This filesystem cannot refuse to replace: check first, and accept the tiny race.
-    struct stat existing {};
-    if (::lstat(to.c_str(), &existing) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
 std::string localTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
+    const auto local = localTime(std::time(nullptr)).value_or(std::tm{});
     std::array<char, 32> text{};
     std::strftime(text.data(), text.size(), "%Y%m%d-%H%M%S", &local);
     return text.data();
-}
-
-bool isStaleTempFile(const fs::directory_entry& entry, const std::string& tempPrefix) {
-    std::error_code error;
-    const auto name = entry.path().filename().string();
-    // Exactly the names our saves make, as they may be in someone else's folder.
-    if (!name.starts_with(tempPrefix) || name.size() != tempPrefix.size() + 6) return false;
-    if (!entry.is_regular_file(error)) return false;
-    const auto modified = entry.last_write_time(error);
-    return !error && fs::file_time_type::clock::now() - modified > STALE_TEMP_AGE;
 }
 
 struct FileContents {
@@ -195,8 +159,8 @@ std::string settingsText(const Json& object) {
 } // namespace
 
 struct JsonSettingsStore::State {
-    State(fs::path file, std::ostream& log, BeforeRename beforeRename)
-        : file_(std::move(file)), log_(log), beforeRename_(std::move(beforeRename)) {}
+    State(fs::path file, BeforeRename beforeRename)
+        : file_(std::move(file)), beforeRename_(std::move(beforeRename)) {}
 
     void load();
     bool reload();
@@ -209,13 +173,9 @@ struct JsonSettingsStore::State {
     Json withPending(Json object) const;
     void setAside(const std::string& problem, const std::string& outcome);
     fs::path moveAside() const;
-    fs::path linkTarget() const;
-    void removeStaleTempFiles() const;
     void fail(const std::string& line, bool retrySoon);
-    void report(const std::string& line) const;
 
     fs::path file_;
-    std::ostream& log_;
     BeforeRename beforeRename_;
     // What the file held when we last read or wrote it.
     Json disk_ = Json::object();
@@ -243,9 +203,8 @@ std::filesystem::path JsonSettingsStore::defaultPath() {
     return configHome() / "lumio" / "settings.json";
 }
 
-JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, std::ostream& log,
-                                     BeforeRename beforeRename)
-    : state_(std::make_unique<State>(std::move(file), log, std::move(beforeRename))) {
+JsonSettingsStore::JsonSettingsStore(std::filesystem::path file, BeforeRename beforeRename)
+    : state_(std::make_unique<State>(std::move(file), std::move(beforeRename))) {
     state_->load();
 }
 
@@ -286,7 +245,8 @@ bool JsonSettingsStore::reloadIfChanged() {
 }
 
 void JsonSettingsStore::State::load() {
-    removeStaleTempFiles();
+    // Temporary files of a save that was killed halfway would otherwise pile up.
+    removeLeftoverTemporaryFiles(linkTarget(file_), STALE_TEMP_AGE);
     auto contents = readFile();
     stamp_ = contents.stamp;
     switch (contents.state) {
@@ -296,21 +256,22 @@ void JsonSettingsStore::State::load() {
         adopt(std::move(contents.object));
         return;
     case FileState::Unreadable:
-        report("cannot read settings from " + file_.string() + ": " + contents.problem +
-               "; using default settings and leaving the file untouched");
+        diagnose("cannot read settings from " + file_.string() + ": " + contents.problem +
+                 "; using default settings and leaving the file untouched");
         return;
     case FileState::Unusable:
         // Being saved as we start, most likely: reloadIfChanged reads it once complete.
         if (contents.stamp && modifiedWithin(*contents.stamp, WRITER_GRACE)) {
-            report("settings file " + file_.string() + " is incomplete (" + contents.problem +
-                   "), perhaps being saved right now; using default settings until it is complete");
+            diagnose(
+                "settings file " + file_.string() + " is incomplete (" + contents.problem +
+                "), perhaps being saved right now; using default settings until it is complete");
             return;
         }
         try {
             setAside(contents.problem, "started with default settings");
         } catch (const std::exception& error) {
-            report("settings file " + file_.string() + " is unusable (" + contents.problem +
-                   "); using default settings, and " + error.what());
+            diagnose("settings file " + file_.string() + " is unusable (" + contents.problem +
+                     "); using default settings, and " + error.what());
         }
         return;
     }
@@ -321,13 +282,13 @@ bool JsonSettingsStore::State::reload() {
     auto contents = readFile();
     stamp_ = contents.stamp;
     if (contents.state == FileState::Unusable) {
-        report("settings file " + file_.string() + " is unusable (" + contents.problem +
-               "); keeping the current settings until it is fixed");
+        diagnose("settings file " + file_.string() + " is unusable (" + contents.problem +
+                 "); keeping the current settings until it is fixed");
         return false;
     }
     if (contents.state == FileState::Unreadable) {
-        report("cannot read settings from " + file_.string() + ": " + contents.problem +
-               "; keeping the current settings");
+        diagnose("cannot read settings from " + file_.string() + ": " + contents.problem +
+                 "; keeping the current settings");
         return false;
     }
     return adopt(std::move(contents.object));
@@ -395,17 +356,21 @@ void JsonSettingsStore::State::mergeFileBeforeSave() {
 // starts over from theirs rather than undo their change.
 bool JsonSettingsStore::State::writeFile(const Json& object) {
     const auto text = settingsText(object);
-    const auto target = linkTarget();
-    makeFolder(folderOf(target));
-    const auto isUnchanged = [this](const struct stat* there) {
-        return there ? stampOf(*there) == stamp_ : !stamp_;
+    // Dotfile managers make settings.json a link into a folder of their own; replacing the link
+    // by a file would quietly end that arrangement.
+    const auto target = linkTarget(file_);
+    // For the user only, as XDG asks.
+    if (const auto made = makeFolders(folderOf(target), fs::perms::owner_all); !made.ok())
+        throw std::runtime_error(made.text());
+    const auto isUnchanged = [this](const std::optional<FileStamp>& there) {
+        return there == stamp_;
     };
     // Owner-only, whatever the umask: settings are the user's own.
-    const auto replaced = replaceFileIfUnchanged(target, text, 0600, isUnchanged, beforeRename_);
-    if (replaced.error == ESTALE) return false;
-    if (!replaced)
-        throw std::system_error(replaced.error, std::generic_category(), replaced.failedStep);
-    stamp_ = stampOf(replaced.written);
+    const auto replaced = replaceFileIfUnchanged(
+        target, text, fs::perms::owner_read | fs::perms::owner_write, isUnchanged, beforeRename_);
+    if (replaced.status().code() == ESTALE) return false;
+    if (!replaced.ok()) throw std::runtime_error(failureOn(target, replaced.status()));
+    stamp_ = replaced.value();
     return true;
 }
 
@@ -439,56 +404,27 @@ Json JsonSettingsStore::State::withPending(Json object) const {
 void JsonSettingsStore::State::setAside(const std::string& problem, const std::string& outcome) {
     const auto aside = moveAside();
     stamp_ = std::nullopt;
-    report("settings file " + file_.string() + " is unusable (" + problem + "); moved it to " +
-           aside.string() + " and " + outcome);
+    diagnose("settings file " + file_.string() + " is unusable (" + problem + "); moved it to " +
+             aside.string() + " and " + outcome);
 }
 
 fs::path JsonSettingsStore::State::moveAside() const {
-    const auto target = linkTarget();
+    const auto target = linkTarget(file_);
     const std::string dated = target.string() + ".corrupt-" + localTimestamp();
     for (int taken = 0;; ++taken) {
         const fs::path aside = taken == 0 ? dated : dated + "-" + std::to_string(taken);
-        if (renameNoReplace(target, aside)) return aside;
-        if (errno != EEXIST) throwErrno("the unusable file cannot be moved aside");
-    }
-}
-
-// Where the settings really are. Dotfile managers make settings.json a link into a folder of
-// their own, and replacing the link by a file would quietly end that arrangement.
-fs::path JsonSettingsStore::State::linkTarget() const {
-    fs::path path = file_;
-    for (int links = 0; links < MAX_LINKS; ++links) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        std::error_code error;
-        const auto next = fs::read_symlink(path, error);
-        if (error) return path;
-        path = next.is_absolute() ? next : folderOf(path) / next;
-    }
-    return path;
-}
-
-// Temporary files of a save that was killed halfway would otherwise pile up.
-void JsonSettingsStore::State::removeStaleTempFiles() const {
-    const auto target = linkTarget();
-    const auto prefix = temporaryPrefixFor(target);
-    std::error_code error;
-    for (fs::directory_iterator entry(folderOf(target), error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::error_code ignored;
-        if (isStaleTempFile(*entry, prefix)) fs::remove(entry->path(), ignored);
+        const auto moved = renameNoReplace(target, aside);
+        if (moved.ok()) return aside;
+        if (moved.code() != EEXIST)
+            throw std::runtime_error("the unusable file cannot be moved aside: " + moved.reason());
     }
 }
 
 // Says why a save failed, unless that was said already since the last save that succeeded.
 void JsonSettingsStore::State::fail(const std::string& line, bool retrySoon) {
     retrySoon_ = retrySoon;
-    if (line != failure_) report(line);
+    if (line != failure_) diagnose(line);
     failure_ = line;
-}
-
-void JsonSettingsStore::State::report(const std::string& line) const {
-    log_ << "lumio: " << line << std::endl;
 }
 
 } // namespace lumio

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -13,9 +12,10 @@ namespace lumio {
 
 // Settings kept as one JSON object in a file people may also edit by hand. Every change is
 // written at once and atomically, and whatever the file holds that we do not understand is kept
-// as it is. Problems are reported on the log stream, never thrown, and never cost the user data:
-// a file we cannot parse is moved aside, a file we cannot read (or that is no regular file) is
-// left alone, and a settings.json that links elsewhere is written through to where it points.
+// as it is. Problems are said on stderr (files/Diagnostics.h), never thrown, and never cost the
+// user data: a file we cannot parse is moved aside, a file we cannot read (or that is no regular
+// file) is left alone, and a settings.json that links elsewhere is written through to where it
+// points.
 class JsonSettingsStore final : public SettingsStore {
   public:
     // Runs after the new contents are safely in the temporary file and before that file replaces
@@ -28,8 +28,7 @@ class JsonSettingsStore final : public SettingsStore {
 
     // Reads the file at once. A missing file (or folder) is an empty store; nothing is created
     // until the first change.
-    explicit JsonSettingsStore(std::filesystem::path file, std::ostream& log = std::cerr,
-                               BeforeRename beforeRename = {});
+    explicit JsonSettingsStore(std::filesystem::path file, BeforeRename beforeRename = {});
     // Tries once more to save changes that could not be saved yet.
     ~JsonSettingsStore() override;
     JsonSettingsStore(const JsonSettingsStore&) = delete;

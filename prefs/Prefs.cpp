@@ -1,6 +1,6 @@
 #include "prefs/Prefs.h"
 
-#include "app/Constants.h"
+#include "ports/Animals.h"
 
 namespace lumio {
 

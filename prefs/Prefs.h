@@ -12,6 +12,9 @@
 
 namespace lumio {
 
+// The day's tallies of breaks: shown, and how the user answered them.
+enum class Tally { Shown, Done, Snoozed, Skipped };
+
 // The one place that names the user's settings. Nothing is cached: every read
 // goes to the store, so a change made anywhere counts at the next use.
 class Prefs {
@@ -38,6 +41,9 @@ class Prefs {
     // stored value is not a list of strings.
     std::vector<std::string> animals() const;
     void setAnimals(std::vector<std::string> ids) { store.setValue("animals", std::move(ids)); }
+    // Whether the first launch's welcome has been offered.
+    bool welcomed() const { return flag("welcomed"); }
+    void setWelcomed(bool on) { store.setValue("welcomed", on); }
 
     // Typed reads: a value of another type counts as absent, and an absent
     // key reads as its default, else as false, 0 or nothing.
@@ -45,14 +51,14 @@ class Prefs {
     std::int64_t integer(std::string_view key) const;
     std::optional<std::string> text(std::string_view key) const;
     std::optional<std::vector<std::string>> textList(std::string_view key) const;
-    void setFlag(std::string_view key, bool value) { store.setValue(key, value); }
 
-    // Daily statistics: today's counters are reset lazily by the first bump
+    // Daily statistics: today's tallies are reset lazily by the first bump
     // of a new day; stat() reports 0 for any other day. A bump is one change
-    // of the store, worked out from the stored tally.
+    // of the store, worked out from the stored tally; a Done also adds to the
+    // lifetime total.
     std::string todayKey() const;
-    std::int64_t stat(std::string_view kind) const;
-    void bump(std::string_view kind);
+    std::int64_t stat(Tally tally) const;
+    void bump(Tally tally);
 
   private:
     template <typename T> std::optional<T> lookup(std::string_view key) const;

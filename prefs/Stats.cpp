@@ -1,64 +1,32 @@
 #include "prefs/Prefs.h"
 
+#include "files/LocalTime.h"
+
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <tuple>
 
 namespace lumio {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> DAILY_KINDS{"shown", "done", "snoozed", "skipped"};
+// The stored names of the tallies, in the order of Tally.
+constexpr std::array<std::string_view, 4> TALLY_NAMES{"shown", "done", "snoozed", "skipped"};
 
-std::string statKey(std::string_view kind) {
-    return "stat." + std::string(kind);
+std::string statKey(std::string_view name) {
+    return "stat." + std::string(name);
+}
+
+std::string statKey(Tally tally) {
+    return statKey(TALLY_NAMES.at(static_cast<std::size_t>(tally)));
 }
 
 // A counter edited up to the largest integer stays there instead of wrapping.
 std::int64_t plusOne(std::int64_t n) {
     return n == std::numeric_limits<std::int64_t>::max() ? n : n + 1;
-}
-
-// The zone file in force: the one TZ names, else the system's.
-std::string zoneFile() {
-    const char* tz = std::getenv("TZ");
-    if (tz == nullptr) return "/etc/localtime";
-    std::string name = tz[0] == ':' ? tz + 1 : tz;
-    if (name.empty() || name.front() == '/') return name;
-    const char* dir = std::getenv("TZDIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/usr/share/zoneinfo") + "/" + name;
-}
-
-using FileIdentity = std::tuple<dev_t, ino_t, off_t, std::time_t, long>;
-
-std::optional<FileIdentity> identity(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec,
-                        info.st_mtim.tv_nsec};
-}
-
-// The C library reads the zone again when TZ changes or, with TZ unset, when
-// /etc/localtime changes; a file named by TZ it reads only once. A user who
-// travels changes that file under us, so a changed file is made to count by
-// unsetting TZ for a moment.
-void followTimeZone() {
-    static std::optional<FileIdentity> seen;
-    const auto now = identity(zoneFile());
-    if (const char* tz = std::getenv("TZ"); tz != nullptr && seen && now && now != seen) {
-        const std::string kept = tz;
-        ::unsetenv("TZ");
-        ::tzset();
-        ::setenv("TZ", kept.c_str(), 1);
-    }
-    seen = now;
-    ::tzset();
 }
 
 // The tally's keys have no defaults: a value of another type reads as none.
@@ -79,13 +47,11 @@ std::int64_t countIn(const SettingsEditor& values, std::string_view key) {
 } // namespace
 
 std::string dayKey(Instant t) {
-    followTimeZone();
     // Floor, so an instant a fraction before midnight still belongs to its day.
-    const auto secs = static_cast<std::time_t>(std::floor(epochSeconds(t)));
-    std::tm local{};
-    if (localtime_r(&secs, &local) == nullptr) return "0000-00-00";
+    const auto local = localTime(static_cast<std::time_t>(std::floor(epochSeconds(t))));
+    if (!local) return "0000-00-00";
     std::array<char, 32> text{};
-    std::strftime(text.data(), text.size(), "%Y-%m-%d", &local);
+    std::strftime(text.data(), text.size(), "%Y-%m-%d", &*local);
     return text.data();
 }
 
@@ -93,25 +59,25 @@ std::string Prefs::todayKey() const {
     return dayKey(clock.now());
 }
 
-std::int64_t Prefs::stat(std::string_view kind) const {
+std::int64_t Prefs::stat(Tally tally) const {
     const auto date = text("statsDate");
     if (!date || *date != todayKey()) return 0;
-    return integer(statKey(kind));
+    return integer(statKey(tally));
 }
 
-void Prefs::bump(std::string_view kind) {
+void Prefs::bump(Tally tally) {
     // Run on the tally as stored, so that a bump made while the store could not be read adds to
     // the tally it holds instead of replacing it.
-    store.update(
-        [today = todayKey(), key = statKey(kind), done = kind == "done"](SettingsEditor& values) {
-            if (textIn(values, "statsDate") != today) {
-                for (const auto daily : DAILY_KINDS)
-                    values.setValue(statKey(daily), std::int64_t{0});
-                values.setValue("statsDate", today);
-            }
-            values.setValue(key, plusOne(countIn(values, key)));
-            if (done) values.setValue("totalDone", plusOne(countIn(values, "totalDone")));
-        });
+    store.update([today = todayKey(), key = statKey(tally),
+                  done = tally == Tally::Done](SettingsEditor& values) {
+        if (textIn(values, "statsDate") != today) {
+            for (const auto name : TALLY_NAMES)
+                values.setValue(statKey(name), std::int64_t{0});
+            values.setValue("statsDate", today);
+        }
+        values.setValue(key, plusOne(countIn(values, key)));
+        if (done) values.setValue("totalDone", plusOne(countIn(values, "totalDone")));
+    });
 }
 
 } // namespace lumio

@@ -1,6 +1,6 @@
 #include "schedule/AnimalPicker.h"
 
-#include "app/Constants.h"
+#include "ports/Animals.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "schedule/OverlayLife.h"
 
-#include "app/Constants.h"
+#include "schedule/Schedule.h"
 
 namespace lumio {
 

@@ -1,7 +1,5 @@
 #include "schedule/Schedule.h"
 
-#include "app/Constants.h"
-
 #include <algorithm>
 #include <utility>
 

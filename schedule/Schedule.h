@@ -9,6 +9,13 @@
 
 namespace lumio {
 
+// Minutes a snoozed break is put off; also what the page promises the user.
+inline constexpr double SNOOZE_MIN = 5.0;
+// Seconds without input after which the user counts as away.
+inline constexpr double IDLE_SECS = 300.0;
+// Seconds between two ticks of the countdown.
+inline constexpr double TICK_SECS = 1.0;
+
 // When the next break comes: the countdown, the pause, the user away from the
 // machine or behind a locked screen, and the machine's sleep. It reads the
 // settings it needs through Prefs at every step and is told the time by its

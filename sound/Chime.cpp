@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace lumio {
 
@@ -18,7 +19,7 @@ constexpr double A5_DELAY = -0.17;
 
 void addNote(std::vector<float>& buffer, double angular, double offset) {
     for (std::size_t i = 0; i < buffer.size(); ++i) {
-        const double t = static_cast<double>(i) / 44100.0 + offset;
+        const double t = static_cast<double>(i) / static_cast<double>(Chime::SAMPLE_RATE) + offset;
         if (t < 0 || t > NOTE_LENGTH) continue;
         const double envelope = t < ATTACK ? t / ATTACK : std::exp((t - ATTACK) * DECAY_RATE);
         buffer[i] += static_cast<float>(std::sin(t * angular) * (envelope * PEAK));
@@ -71,7 +72,7 @@ std::vector<std::uint8_t> Chime::synthesize() {
 }
 
 Sound* Chime::sound() {
-    std::call_once(made, [this] { cached = audio.load(synthesize()); });
+    if (!std::exchange(made, true)) cached = audio.load(synthesize());
     return cached.get();
 }
 

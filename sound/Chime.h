@@ -2,14 +2,15 @@
 
 #include "ports/AudioOutput.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace lumio {
 
 // The two-note chime (E5 then A5), synthesised in memory: no sound file ships.
+// Main thread only, as the audio output it plays through.
 class Chime {
   public:
     static constexpr std::size_t SAMPLE_RATE = 44100;
@@ -28,7 +29,8 @@ class Chime {
 
   private:
     AudioOutput& audio;
-    std::once_flag made;
+    // A load has been tried: a refused sound is not asked for again.
+    bool made = false;
     std::unique_ptr<Sound> cached;
 };
 

@@ -3,6 +3,7 @@
 #include "desktop/break/LayerShell.h"
 #include "desktop/break/PanelStack.h"
 #include "desktop/overlay/X11Display.h"
+#include "files/Diagnostics.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -10,7 +11,6 @@
 #include <QRegion>
 #include <QVBoxLayout>
 #include <cmath>
-#include <iostream>
 #include <qpa/qplatformnativeinterface.h>
 
 namespace lumio {
@@ -219,9 +219,7 @@ bool OverlayPanel::canShow() {
 }
 
 void OverlayPanel::tellNoDimming(const char* why) {
-    if (toldNoDimming) return;
-    std::cerr << "lumio-break: " << why << ", so the screen is not dimmed during breaks\n";
-    toldNoDimming = true;
+    diagnoseOnce(std::string(why) + ", so the screen is not dimmed during breaks");
 }
 
 } // namespace lumio

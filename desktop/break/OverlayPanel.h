@@ -64,7 +64,6 @@ class OverlayPanel final : public QWidget, public Panel {
     std::unique_ptr<LayerSurface> layer;
     double black = 1;
     QPointer<QPropertyAnimation> fade;
-    bool toldNoDimming = false;
     bool hostsPage = false;
 };
 

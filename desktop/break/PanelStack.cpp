@@ -1,9 +1,9 @@
 #include "desktop/break/PanelStack.h"
 
 #include "desktop/break/OverlayPanel.h"
+#include "files/Diagnostics.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace lumio {
 
@@ -26,7 +26,7 @@ void PanelStack::restack() const {
 void PanelStack::shutDown(const std::string& reason) {
     if (shutDownReason) return;
     shutDownReason = reason;
-    std::cerr << "lumio-break: " << reason << "; breaks are still counted but not shown\n";
+    diagnose(reason + "; breaks are still counted but not shown");
     for (OverlayPanel* panel : panels)
         panel->hide();
 }

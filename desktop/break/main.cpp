@@ -6,6 +6,7 @@
 #include "desktop/break/PanelPlatform.h"
 #include "desktop/break/QtOverlayToolkit.h"
 #include "desktop/overlay/WebEngineSetup.h"
+#include "files/Diagnostics.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -13,7 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <iostream>
+#include <string>
 #include <string_view>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -39,6 +40,7 @@ int takeChannel() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    setProgramName("lumio-break");
     pid_t parent = 0;
     bool reportPaint = false;
     for (int i = 1; i < argc; ++i) {
@@ -50,12 +52,12 @@ int main(int argc, char* argv[]) {
     // dies, and if it died before we asked, our parent is already someone else.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (parent <= 0 || ::getppid() != parent) {
-        std::cerr << "lumio-break: this program is started by lumio only\n";
+        diagnose("this program is started by lumio only");
         return EXIT_FAILURE;
     }
     const int channel = takeChannel();
     if (channel < 0) {
-        std::cerr << "lumio-break: no channel to lumio: " << std::strerror(errno) << "\n";
+        diagnose(std::string("no channel to lumio: ") + std::strerror(errno));
         return EXIT_FAILURE;
     }
 
@@ -66,7 +68,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setQuitOnLastWindowClosed(false);
     if (!QtOverlayToolkit::available()) {
-        std::cerr << "lumio-break: no X display (XWayland) and no Wayland layer shell\n";
+        diagnose("no X display (XWayland) and no Wayland layer shell");
         return EXIT_FAILURE;
     }
     const BreakServer server(channel, reportPaint);

@@ -1,6 +1,7 @@
 #include "desktop/launch/ApplicationService.h"
 
 #include "desktop/launch/CommandLine.h"
+#include "files/Diagnostics.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -8,8 +9,6 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QThread>
-
-#include <iostream>
 
 namespace lumio {
 
@@ -27,7 +26,7 @@ ApplicationService::ApplicationService(std::function<bool(const std::string&)> o
 bool ApplicationService::publish() {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        std::cerr << "lumio: no session bus; launchers cannot reach Lumio\n";
+        diagnose("no session bus; launchers cannot reach Lumio");
         return false;
     }
     bus.registerObject(QString::fromLatin1(APP_OBJECT_PATH), this,
@@ -36,8 +35,7 @@ bool ApplicationService::publish() {
         QString::fromLatin1(APP_ID), QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        std::cerr << "lumio: the bus name " << APP_ID
-                  << " is taken; launchers cannot reach Lumio\n";
+        diagnose(std::string("the bus name ") + APP_ID + " is taken; launchers cannot reach Lumio");
         return false;
     }
     return true;
@@ -66,7 +64,7 @@ void ApplicationService::ActivateAction(const QString& name, const QVariantList&
 bool forwardToRunningCopy(const std::vector<std::string>& arguments, double patience) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        std::cerr << "lumio: Lumio is already running, and there is no session bus to reach it\n";
+        diagnose("Lumio is already running, and there is no session bus to reach it");
         return false;
     }
     // The running copy may still be starting; it is never started from here
@@ -75,7 +73,7 @@ bool forwardToRunningCopy(const std::vector<std::string>& arguments, double pati
     QDeadlineTimer deadline(static_cast<qint64>(patience * 1000));
     while (!bus.interface()->isServiceRegistered(name).value()) {
         if (deadline.hasExpired()) {
-            std::cerr << "lumio: Lumio is already running but does not answer on the bus\n";
+            diagnose("Lumio is already running but does not answer on the bus");
             return false;
         }
         QThread::msleep(50);
@@ -92,8 +90,8 @@ bool forwardToRunningCopy(const std::vector<std::string>& arguments, double pati
     call.setAutoStartService(false);
     const auto reply = bus.call(call, QDBus::Block, CALL_TIMEOUT_MS);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        std::cerr << "lumio: the running Lumio did not take the request: "
-                  << reply.errorMessage().toStdString() << "\n";
+        diagnose("the running Lumio did not take the request: " +
+                 reply.errorMessage().toStdString());
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 #include "desktop/launch/CommandLine.h"
 
-#include "app/Constants.h"
+#include "app/LaunchActions.h"
 
 #include <algorithm>
 #include <array>

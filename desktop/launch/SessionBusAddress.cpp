@@ -1,5 +1,7 @@
 #include "desktop/launch/SessionBusAddress.h"
 
+#include "files/Diagnostics.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -8,7 +10,7 @@
 
 namespace lumio {
 
-void settleSessionBusAddress(std::ostream& log) {
+void settleSessionBusAddress() {
     if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) return;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::filesystem::path folder =
@@ -17,8 +19,8 @@ void settleSessionBusAddress(std::ostream& log) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + bus.string()).c_str(), 1);
     struct stat info {};
     if (::stat(bus.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) return;
-    log << "lumio: no session bus (DBUS_SESSION_BUS_ADDRESS is not set and " << bus.string()
-        << " is not there); running without D-Bus" << std::endl;
+    diagnose("no session bus (DBUS_SESSION_BUS_ADDRESS is not set and " + bus.string() +
+             " is not there); running without D-Bus");
 }
 
 } // namespace lumio

@@ -1,5 +1,4 @@
 #include "app/App.h"
-#include "app/SingleInstance.h"
 #include "desktop/launch/ApplicationService.h"
 #include "desktop/launch/CommandLine.h"
 #include "desktop/launch/DesktopScale.h"
@@ -25,6 +24,7 @@
 #include "desktop/tray/QtDialogs.h"
 #include "desktop/tray/QtTrayIcon.h"
 #include "desktop/tray/SvgImage.h"
+#include "files/Diagnostics.h"
 #include "prefs/JsonSettingsStore.h"
 
 #include <QApplication>
@@ -35,6 +35,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace lumio;
@@ -75,54 +76,37 @@ std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& 
         return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
                                                       std::move(notInherited), timing, timeScale);
     }
-    std::cerr << "lumio: no X display (XWayland); breaks are counted but not shown\n";
+    diagnose("no X display (XWayland); breaks are counted but not shown");
     return std::make_unique<NullOverlayToolkit>(resources);
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
-        std::cout << *answer;
-        return EXIT_SUCCESS;
-    }
-
-    settleSessionBusAddress();
-    // Without any usable place for the lock Lumio still runs, only unguarded.
-    const auto taken = takeInstanceLock();
-    if (!taken.lock) {
-        std::cerr << "lumio: no instance lock, so a second copy is not kept from starting: "
-                  << taken.problem << "\n";
-    } else if (isSecondInstance(taken.lock->runningCount())) {
+// Whether this launch is done without a tray of its own: its request handed
+// to the running copy, or a quit with nothing to quit.
+bool launchEndsHere(const Result<FileLock>& taken, int& argc, char* argv[]) {
+    if (!taken.ok()) {
+        diagnose("no instance lock, so a second copy is not kept from starting: " +
+                 taken.status().text());
+    } else if (taken->heldElsewhere()) {
         // The running copy does what this launch asked for.
         const QCoreApplication forwarding(argc, argv);
         forwardToRunningCopy({argv + 1, argv + argc});
-        return EXIT_SUCCESS;
+        return true;
     }
     // Nothing else runs, so there is nothing to quit.
-    if (requestedAction({argv + 1, argv + argc}) == "quit") return EXIT_SUCCESS;
+    return requestedAction({argv + 1, argv + argc}) == "quit";
+}
 
-    const bool choseXWayland = preferXWayland();
-    if (const auto problem = waitForDisplay(DISPLAY_PATIENCE)) {
-        std::cerr << "lumio: " << *problem << "\n";
-        return EXIT_FAILURE;
-    }
-    followDesktopScale();
-    preferSoftwareDrawing();
-    QApplication application(argc, argv);
+void nameApplication() {
     QApplication::setApplicationName(QStringLiteral("lumio"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumio"));
     QApplication::setApplicationVersion(QStringLiteral(LUMIO_VERSION));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+}
 
-    // Qt has taken its own options out by now; what is left is ours.
-    const auto arguments = argumentsAfterProgram(QApplication::arguments());
-    for (const auto& option : unknownOptions(arguments)) {
-        std::cerr << "lumio: ignoring unknown option " << option << "\n";
-    }
-    const QuitOnSignal quitOnSignal;
-
+// Makes the desktop's side of every port, hands them to the App and runs the
+// main loop until the program quits.
+int runTray(std::vector<std::string> arguments, bool choseXWayland) {
     const auto executable = executablePath();
     const auto resources = findResources(executable.parent_path());
     if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
@@ -148,7 +132,7 @@ int main(int argc, char* argv[]) {
     Platform platform{clock,    loop,  settings,  idle,    session, tray,
                       *overlay, audio, autostart, dialogs, locale,  random};
 
-    App app(platform, arguments);
+    App app(platform, std::move(arguments));
     const SettingsReload reload(
         settings, [&app] { app.settingsChangedElsewhere(); }, loop.tickTimer());
     ApplicationService service(
@@ -159,4 +143,37 @@ int main(int argc, char* argv[]) {
         service.publish();
     });
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    setProgramName("lumio");
+    if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
+        std::cout << *answer;
+        return EXIT_SUCCESS;
+    }
+    settleSessionBusAddress();
+    // Held for the whole run; without any usable place for it Lumio still
+    // runs, only unguarded.
+    const auto taken = takeInstanceLock();
+    if (launchEndsHere(taken, argc, argv)) return EXIT_SUCCESS;
+
+    const bool choseXWayland = preferXWayland();
+    if (const auto problem = waitForDisplay(DISPLAY_PATIENCE)) {
+        diagnose(*problem);
+        return EXIT_FAILURE;
+    }
+    followDesktopScale();
+    preferSoftwareDrawing();
+    QApplication application(argc, argv);
+    nameApplication();
+
+    // Qt has taken its own options out by now; what is left is ours.
+    auto arguments = argumentsAfterProgram(QApplication::arguments());
+    for (const auto& option : unknownOptions(arguments)) {
+        diagnose("ignoring unknown option " + option);
+    }
+    const QuitOnSignal quitOnSignal;
+    return runTray(std::move(arguments), choseXWayland);
 }

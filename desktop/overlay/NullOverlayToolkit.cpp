@@ -1,6 +1,6 @@
 #include "desktop/overlay/NullOverlayToolkit.h"
 
-#include <iostream>
+#include "files/Diagnostics.h"
 
 namespace lumio {
 
@@ -13,7 +13,7 @@ class NullPanel final : public Panel {
     explicit NullPanel(bool announces) : announces(announces) {}
     void setGeometry(Rect) override {}
     void show() override {
-        if (announces) std::cerr << "lumio: time for an eye break (this screen cannot show it)\n";
+        if (announces) diagnose("time for an eye break (this screen cannot show it)");
     }
     void hide() override {}
     bool isVisible() const override { return false; }

@@ -29,8 +29,8 @@ double monotonicSeconds() {
 
 } // namespace
 
-DesktopIdleMonitor::DesktopIdleMonitor(double timeScale, std::ostream& log)
-    : timeScale(timeScale), sources(desktopSources(), log) {}
+DesktopIdleMonitor::DesktopIdleMonitor(double timeScale)
+    : timeScale(timeScale), sources(desktopSources()) {}
 
 void DesktopIdleMonitor::watch(Seconds threshold) {
     sources.watch(threshold.count() / timeScale);

@@ -3,8 +3,6 @@
 #include "desktop/system/IdleSourceChooser.h"
 #include "ports/IdleMonitor.h"
 
-#include <iostream>
-
 namespace lumio {
 
 // The user's idle time from the desktop's own mechanism, the first that
@@ -15,7 +13,7 @@ namespace lumio {
 // core's clock.
 class DesktopIdleMonitor final : public IdleMonitor {
   public:
-    explicit DesktopIdleMonitor(double timeScale = 1.0, std::ostream& log = std::cerr);
+    explicit DesktopIdleMonitor(double timeScale = 1.0);
 
     void watch(Seconds threshold) override;
     double secondsSinceLastInput() override;

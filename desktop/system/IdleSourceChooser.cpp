@@ -1,12 +1,12 @@
 #include "desktop/system/IdleSourceChooser.h"
 
+#include "files/Diagnostics.h"
+
 #include <algorithm>
 
 namespace lumio {
 
-IdleSourceChooser::IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources,
-                                     std::ostream& log)
-    : log(log) {
+IdleSourceChooser::IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources) {
     std::ranges::stable_partition(sources, [](const auto& s) { return s->tellsEvents(); });
     for (auto& source : sources)
         entries.push_back({.source = std::move(source)});
@@ -32,15 +32,14 @@ double IdleSourceChooser::idleSeconds(double now) {
         const auto seconds = ask(entry, now);
         if (!seconds) continue;
         if (reportedNone) {
-            log << "lumio: idle time now comes from " << entry.source->name() << std::endl;
+            diagnose("idle time now comes from " + entry.source->name());
         }
         reportedNone = false;
         return std::max(*seconds, 0.0);
     }
     if (!reportedNone) {
-        log << "lumio: no idle-time source on this desktop; breaks are never skipped for being "
-               "away until one answers"
-            << std::endl;
+        diagnose("no idle-time source on this desktop; breaks are never skipped for being away "
+                 "until one answers");
         reportedNone = true;
     }
     return 0.0;

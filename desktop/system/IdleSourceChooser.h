@@ -3,7 +3,6 @@
 #include "desktop/system/IdleSource.h"
 
 #include <memory>
-#include <ostream>
 #include <vector>
 
 namespace lumio {
@@ -12,13 +11,13 @@ namespace lumio {
 // each time, in the order given otherwise. A source that does not start or
 // stops answering is left alone for RETRY_SECS, then tried again, and used
 // again if it works: desktops restart their services, and some come up
-// after this program. With none working the answer is 0, and the log says
+// after this program. With none working the answer is 0, and stderr says
 // so once, then once more when a source works again. Toolkit-free.
 class IdleSourceChooser {
   public:
     static constexpr double RETRY_SECS = 30.0;
 
-    IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources, std::ostream& log);
+    explicit IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources);
 
     // The threshold every source is started with.
     void watch(double threshold);
@@ -36,7 +35,6 @@ class IdleSourceChooser {
     std::optional<double> ask(Entry& entry, double now);
 
     std::vector<Entry> entries;
-    std::ostream& log;
     double threshold = 0;
     bool reportedNone = false;
 };

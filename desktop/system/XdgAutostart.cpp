@@ -196,8 +196,10 @@ std::optional<std::string> XdgAutostart::install() {
     if (error) return dir.string() + ": " + error.message();
     // Nothing private in it: the mode desktop entries usually have. The
     // temporary file is hidden, so a leftover of a killed save never shows.
-    const auto replaced = replaceFile(entryFile(), entryText(executable), 0644, {}, true);
-    if (!replaced) return failure(replaced.failedPath, replaced.error);
+    constexpr auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                          fs::perms::others_read;
+    const auto replaced = replaceFile(entryFile(), entryText(executable), mode, {}, true);
+    if (!replaced.ok()) return failure(replaced.status().path(), replaced.status().code());
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
+#include <functional>
 #include <utility>
 
 namespace lumio {
@@ -99,80 +100,90 @@ DBusMenuExporter::DBusMenuExporter(const Menu& menu, MenuListener& listener,
     for (int id = 0; id < static_cast<int>(entries.size()); ++id)
         entries[static_cast<std::size_t>(id)].sent = propertiesOf(id);
 
-    addMethod(
-        QStringLiteral("GetLayout"), QStringLiteral("iias"), [this](const QDBusMessage& call) {
-            const auto arguments = call.arguments();
-            const int parent = arguments[0].toInt();
-            if (!known(parent)) return unknownId(call, parent);
-            const auto tree = layout(parent, arguments[1].toInt(), arguments[2].toStringList());
-            return call.createReply({QVariant::fromValue(REVISION), QVariant::fromValue(tree)});
-        });
-    addMethod(QStringLiteral("GetGroupProperties"), QStringLiteral("aias"),
-              [this](const QDBusMessage& call) {
-                  const auto arguments = call.arguments();
-                  QList<DBusMenuItem> found;
-                  for (const int id : ids(arguments[0])) {
-                      if (known(id))
-                          found.append({id, only(propertiesOf(id), arguments[1].toStringList())});
-                  }
-                  return call.createReply(QVariant::fromValue(found));
-              });
-    addMethod(QStringLiteral("GetProperty"), QStringLiteral("is"),
-              [this](const QDBusMessage& call) {
-                  const int id = call.arguments()[0].toInt();
-                  const QString name = call.arguments()[1].toString();
-                  if (!known(id)) return unknownId(call, id);
-                  const auto all = propertiesOf(id);
-                  const auto value = all.constFind(name);
-                  if (value == all.cend())
-                      return invalidArgs(
-                          call, QStringLiteral("Item %1 has no property %2").arg(id).arg(name));
-                  return call.createReply(QVariant::fromValue(QDBusVariant(*value)));
-              });
-    addMethod(QStringLiteral("Event"), QStringLiteral("isvu"), [this](const QDBusMessage& call) {
-        const int id = call.arguments()[0].toInt();
-        if (!known(id)) return unknownId(call, id);
-        event(id, call.arguments()[1].toString(), call.service());
-        return call.createReply();
-    });
-    addMethod(QStringLiteral("EventGroup"), QStringLiteral("a(isvu)"),
-              [this](const QDBusMessage& call) {
-                  QList<int> unknown;
-                  int count = 0;
-                  const auto events = call.arguments()[0].value<QDBusArgument>();
-                  events.beginArray();
-                  for (; !events.atEnd(); ++count) {
-                      int id = 0;
-                      QString name;
-                      QDBusVariant data;
-                      uint timestamp = 0;
-                      events.beginStructure();
-                      events >> id >> name >> data >> timestamp;
-                      events.endStructure();
-                      known(id) ? event(id, name, call.service()) : unknown.append(id);
-                  }
-                  events.endArray();
-                  if (count > 0 && unknown.size() == count)
-                      return invalidArgs(call, QStringLiteral("No item of these events exists"));
-                  return call.createReply(QVariant::fromValue(unknown));
-              });
-    addMethod(QStringLiteral("AboutToShow"), QStringLiteral("i"), [this](const QDBusMessage& call) {
-        const int id = call.arguments()[0].toInt();
-        if (!known(id)) return unknownId(call, id);
-        opened(id, call.service());
-        return call.createReply(QVariant(false));
-    });
-    addMethod(QStringLiteral("AboutToShowGroup"), QStringLiteral("ai"),
-              [this](const QDBusMessage& call) {
-                  QList<int> unknown;
-                  const auto asked = ids(call.arguments()[0]);
-                  for (const int id : asked)
-                      known(id) ? opened(id, call.service()) : unknown.append(id);
-                  if (!asked.isEmpty() && unknown.size() == asked.size())
-                      return invalidArgs(call, QStringLiteral("No such items"));
-                  return call.createReply(
-                      {QVariant::fromValue(QList<int>()), QVariant::fromValue(unknown)});
-              });
+    const auto method = [this](const char* name, const char* signature, auto answer) {
+        addMethod(QString::fromLatin1(name), QString::fromLatin1(signature),
+                  std::bind_front(answer, this));
+    };
+    method("GetLayout", "iias", &DBusMenuExporter::answerGetLayout);
+    method("GetGroupProperties", "aias", &DBusMenuExporter::answerGetGroupProperties);
+    method("GetProperty", "is", &DBusMenuExporter::answerGetProperty);
+    method("Event", "isvu", &DBusMenuExporter::answerEvent);
+    method("EventGroup", "a(isvu)", &DBusMenuExporter::answerEventGroup);
+    method("AboutToShow", "i", &DBusMenuExporter::answerAboutToShow);
+    method("AboutToShowGroup", "ai", &DBusMenuExporter::answerAboutToShowGroup);
+}
+
+QDBusMessage DBusMenuExporter::answerGetLayout(const QDBusMessage& call) const {
+    const auto arguments = call.arguments();
+    const int parent = arguments[0].toInt();
+    if (!known(parent)) return unknownId(call, parent);
+    const auto tree = layout(parent, arguments[1].toInt(), arguments[2].toStringList());
+    return call.createReply({QVariant::fromValue(REVISION), QVariant::fromValue(tree)});
+}
+
+QDBusMessage DBusMenuExporter::answerGetGroupProperties(const QDBusMessage& call) const {
+    const auto arguments = call.arguments();
+    QList<DBusMenuItem> found;
+    for (const int id : ids(arguments[0])) {
+        if (known(id)) found.append({id, only(propertiesOf(id), arguments[1].toStringList())});
+    }
+    return call.createReply(QVariant::fromValue(found));
+}
+
+QDBusMessage DBusMenuExporter::answerGetProperty(const QDBusMessage& call) const {
+    const int id = call.arguments()[0].toInt();
+    const QString name = call.arguments()[1].toString();
+    if (!known(id)) return unknownId(call, id);
+    const auto all = propertiesOf(id);
+    const auto value = all.constFind(name);
+    if (value == all.cend())
+        return invalidArgs(call, QStringLiteral("Item %1 has no property %2").arg(id).arg(name));
+    return call.createReply(QVariant::fromValue(QDBusVariant(*value)));
+}
+
+QDBusMessage DBusMenuExporter::answerEvent(const QDBusMessage& call) {
+    const int id = call.arguments()[0].toInt();
+    if (!known(id)) return unknownId(call, id);
+    event(id, call.arguments()[1].toString(), call.service());
+    return call.createReply();
+}
+
+QDBusMessage DBusMenuExporter::answerEventGroup(const QDBusMessage& call) {
+    QList<int> unknown;
+    int count = 0;
+    const auto events = call.arguments()[0].value<QDBusArgument>();
+    events.beginArray();
+    for (; !events.atEnd(); ++count) {
+        int id = 0;
+        QString name;
+        QDBusVariant data;
+        uint timestamp = 0;
+        events.beginStructure();
+        events >> id >> name >> data >> timestamp;
+        events.endStructure();
+        known(id) ? event(id, name, call.service()) : unknown.append(id);
+    }
+    events.endArray();
+    if (count > 0 && unknown.size() == count)
+        return invalidArgs(call, QStringLiteral("No item of these events exists"));
+    return call.createReply(QVariant::fromValue(unknown));
+}
+
+QDBusMessage DBusMenuExporter::answerAboutToShow(const QDBusMessage& call) {
+    const int id = call.arguments()[0].toInt();
+    if (!known(id)) return unknownId(call, id);
+    opened(id, call.service());
+    return call.createReply(QVariant(false));
+}
+
+QDBusMessage DBusMenuExporter::answerAboutToShowGroup(const QDBusMessage& call) {
+    QList<int> unknown;
+    const auto asked = ids(call.arguments()[0]);
+    for (const int id : asked)
+        known(id) ? opened(id, call.service()) : unknown.append(id);
+    if (!asked.isEmpty() && unknown.size() == asked.size())
+        return invalidArgs(call, QStringLiteral("No such items"));
+    return call.createReply({QVariant::fromValue(QList<int>()), QVariant::fromValue(unknown)});
 }
 
 void DBusMenuExporter::add(const Menu& menu, int parent) {

@@ -38,6 +38,15 @@ class DBusMenuExporter final : public DBusObject {
         QVariantMap sent;
     };
 
+    // The answers to the interface's methods, one each.
+    QDBusMessage answerGetLayout(const QDBusMessage& call) const;
+    QDBusMessage answerGetGroupProperties(const QDBusMessage& call) const;
+    QDBusMessage answerGetProperty(const QDBusMessage& call) const;
+    QDBusMessage answerEvent(const QDBusMessage& call);
+    QDBusMessage answerEventGroup(const QDBusMessage& call);
+    QDBusMessage answerAboutToShow(const QDBusMessage& call);
+    QDBusMessage answerAboutToShowGroup(const QDBusMessage& call);
+
     void add(const Menu& menu, int parent);
     bool known(int id) const;
     QVariantMap propertiesOf(int id) const;

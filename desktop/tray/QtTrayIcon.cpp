@@ -1,6 +1,7 @@
 #include "desktop/tray/QtTrayIcon.h"
 
 #include "desktop/tray/SvgImage.h"
+#include "files/Diagnostics.h"
 
 #include <QActionGroup>
 #include <QCursor>
@@ -11,7 +12,6 @@
 #include <QTimer>
 
 #include <array>
-#include <iostream>
 
 namespace lumio {
 
@@ -61,7 +61,7 @@ void QtTrayIcon::appearWhenTrayIs() {
         showInTray();
         return;
     }
-    std::cerr << "lumio: no system tray yet; the icon appears when one starts\n";
+    diagnose("no system tray yet; the icon appears when one starts");
     hostWatcher = std::make_unique<TrayHostWatcher>([this] {
         QTimer::singleShot(0, this, [this] {
             hostWatcher.reset();
@@ -191,7 +191,7 @@ void QtTrayIcon::showInTray() {
     updateIcon();
     item->setToolTip(toolTip);
     if (!QDBusConnection::sessionBus().registerVirtualObject(exporter->path(), exporter.get()))
-        std::cerr << "lumio: cannot put the tray menu on the session bus\n";
+        diagnose("cannot put the tray menu on the session bus");
     item->publish();
 }
 

@@ -1,12 +1,13 @@
 #include "desktop/tray/StatusNotifierItem.h"
 
+#include "files/Diagnostics.h"
+
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QImage>
 #include <QtEndian>
 
 #include <array>
-#include <iostream>
 #include <unistd.h>
 #include <utility>
 
@@ -95,8 +96,8 @@ StatusNotifierItem::StatusNotifierItem(QString menuPath, OnClick clicked)
 bool StatusNotifierItem::publish() {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(path(), this) || !bus.registerService(serviceName)) {
-        std::cerr << "lumio: cannot put the tray icon on the session bus: "
-                  << bus.lastError().message().toStdString() << "\n";
+        diagnose("cannot put the tray icon on the session bus: " +
+                 bus.lastError().message().toStdString());
         return false;
     }
     registerWithWatcher();

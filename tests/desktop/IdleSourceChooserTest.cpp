@@ -1,8 +1,8 @@
 #include "desktop/system/IdleSourceChooser.h"
 
-#include <gtest/gtest.h>
+#include "support/CapturedStderr.h"
 
-#include <sstream>
+#include <gtest/gtest.h>
 
 namespace lumio {
 namespace {
@@ -59,8 +59,8 @@ TEST(IdleSourceChooserTest, UsesTheFirstSourceThatWorksAndRetriesTheOthersLater)
             sources.push_back(std::make_unique<FakeSource>(
                 std::string(1, char('A' + i)), c.events[i] == 'e', works[i], 10.0 * double(i + 1)));
         }
-        std::ostringstream log;
-        IdleSourceChooser chooser(std::move(sources), log);
+        const test::CapturedStderr log;
+        IdleSourceChooser chooser(std::move(sources));
         chooser.watch(300);
         for (const auto& step : c.steps) {
             SCOPED_TRACE(step.now);

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 using namespace lumio;
 
@@ -28,8 +27,7 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
 
 TEST(SettingsReload, AnEditByHandCountsWithinAboutASecond) {
     const test::TempDir folder;
-    std::ostringstream log;
-    JsonSettingsStore store(folder / "settings.json", log);
+    JsonSettingsStore store(folder / "settings.json");
     store.setValue("intervalMin", std::int64_t{20});
     int changes = 0;
     QTimer ticker;

@@ -1,5 +1,7 @@
 #include "prefs/JsonSettingsStore.h"
 
+#include "files/Diagnostics.h"
+#include "support/CapturedStderr.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -43,7 +44,8 @@ std::vector<std::string> namesIn(const fs::path& folder,
 
 class SettingsFile : public testing::Test {
   protected:
-    JsonSettingsStore open() { return JsonSettingsStore(file, log); }
+    SettingsFile() { setProgramName("lumio"); }
+    JsonSettingsStore open() { return JsonSettingsStore(file); }
     void writeSettings(std::string_view text) {
         fs::create_directories(folder);
         writeText(file, text);
@@ -59,7 +61,7 @@ class SettingsFile : public testing::Test {
     const test::TempDir root;
     const fs::path folder = root / "lumio";
     const fs::path file = folder / "settings.json";
-    std::ostringstream log;
+    test::CapturedStderr log;
 };
 
 TEST_F(SettingsFile, EveryTypeSurvivesTheFileInAnOwnerOnlyFolderAndFile) {
@@ -165,7 +167,7 @@ TEST_F(SettingsFile, AChangeMadeOnAFullDiskIsKeptAndSavedLaterOnTopOfOtherChange
                       {[](auto& store) { store.reset(); }, Json::parse(R"({"a": 1, "b": 2})")}};
     for (const auto& [saveLater, expected] : laterSaves) {
         writeSettings(R"({"a": 1, "b": 1})");
-        std::optional<JsonSettingsStore> store(std::in_place, file, log);
+        std::optional<JsonSettingsStore> store(std::in_place, file);
         // Every write fails as on a full disk; unlike permissions this also stops root.
         rlimit unlimited{};
         ::getrlimit(RLIMIT_FSIZE, &unlimited);
@@ -180,7 +182,7 @@ TEST_F(SettingsFile, AChangeMadeOnAFullDiskIsKeptAndSavedLaterOnTopOfOtherChange
         saveLater(store);
         EXPECT_EQ(saved(), expected);
         EXPECT_EQ(logLines(), 1);
-        log.str("");
+        log.clear();
     }
 }
 
@@ -232,12 +234,12 @@ TEST_F(SettingsFile, AnotherWritersChangesAreSeenAndKept) {
             writeText(file, R"({"a": 2, "b": 2})"); // same size, same time, same inode
             fs::last_write_time(file, modified);
         },
-        [&] { JsonSettingsStore(file, log).setValue("b", integer(2)); }};
+        [&] { JsonSettingsStore(file).setValue("b", integer(2)); }};
     for (const bool whileSaving : {false, true}) {
         for (const auto& change : changes) {
             writeSettings(R"({"a": 2, "b": 1})");
             bool changed = false;
-            JsonSettingsStore store(file, log, [&] {
+            JsonSettingsStore store(file, [&] {
                 if (whileSaving && !std::exchange(changed, true)) change();
             });
             if (!whileSaving) change();
@@ -255,7 +257,7 @@ TEST_F(SettingsFile, ASaveOutrunByAnotherWriterEveryTimeGivesUpAndTriesAgainLate
     writeSettings(R"({"a": 0})");
     int replaced = 0;
     bool busy = true;
-    JsonSettingsStore store(file, log, [&] {
+    JsonSettingsStore store(file, [&] {
         if (!busy) return;
         writeText(root / "new", R"({"a": )" + std::to_string(++replaced) + "}");
         fs::rename(root / "new", file);
@@ -274,7 +276,7 @@ TEST_F(SettingsFile, ACountAlreadySavedIsNotCountedAgainNorAHandEditRewritten) {
         const auto n = values.value("n");
         values.setValue("n", integer(n ? std::get<std::int64_t>(*n) + 1 : 1));
     });
-    JsonSettingsStore(file, log).setValue("other", integer(1));
+    JsonSettingsStore(file).setValue("other", integer(1));
     store.setValue("c", integer(3));
     EXPECT_EQ(saved(), Json::parse(R"({"n": 1, "other": 1, "c": 3})"));
     const std::string byHand = R"({"n":   7})";
@@ -332,7 +334,7 @@ TEST_F(SettingsFile, ALinkedFileIsWrittenThroughToItsTarget) {
 
 TEST_F(SettingsFile, ASaveKilledBeforeTheRenameLeavesTheOldFileAndItsLeftoverIsCleanedLater) {
     writeSettings(R"({"a": 1})");
-    EXPECT_EXIT(JsonSettingsStore(file, log, [] { ::raise(SIGKILL); }).setValue("a", integer(2)),
+    EXPECT_EXIT(JsonSettingsStore(file, [] { ::raise(SIGKILL); }).setValue("a", integer(2)),
                 testing::KilledBySignal(SIGKILL), "");
     EXPECT_EQ(readText(file), R"({"a": 1})");
     const auto strays = namesIn(folder, std::regex(R"(settings\.json\.tmp.{6})"));

@@ -22,8 +22,8 @@ TEST_F(PrefsTest, DefaultsForWhatIsMissingOrOfTheWrongType) {
         EXPECT_TRUE(prefs.enabled() && prefs.dim() && prefs.idleReset() && !prefs.sound());
         EXPECT_EQ(prefs.intervalMin() * 100 + prefs.breakSec(), 2020);
         EXPECT_EQ(prefs.animals().size(), 6u);
-        EXPECT_FALSE(prefs.flag("welcomed"));
-        EXPECT_EQ(prefs.stat("shown"), 0);
+        EXPECT_FALSE(prefs.welcomed());
+        EXPECT_EQ(prefs.stat(Tally::Shown), 0);
         EXPECT_EQ(store.writes, 0);
         for (const char* key : {"enabled", "dim", "sound", "idleReset", "intervalMin", "breakSec",
                                 "welcomed", "animals"})
@@ -35,17 +35,17 @@ TEST_F(PrefsTest, DefaultsForWhatIsMissingOrOfTheWrongType) {
 }
 
 TEST_F(PrefsTest, DailyCountersStartAtLocalMidnightAndSaturate) {
-    prefs.bump("shown");
+    prefs.bump(Tally::Shown);
     EXPECT_EQ(store.values.at("stat.done"), SettingValue{std::int64_t{0}});
-    prefs.bump("done");
-    prefs.bump("Done");               // only exactly "done" adds to the total
+    prefs.bump(Tally::Done);
+    prefs.bump(Tally::Skipped);       // only a Done adds to the total
     store.clock.jump(9 * 3600 - 0.5); // 23:59:59.5 local
-    EXPECT_EQ(prefs.stat("done") + prefs.stat("Done"), 2);
+    EXPECT_EQ(prefs.stat(Tally::Done) + prefs.stat(Tally::Skipped), 2);
     store.clock.jump(0.5); // 00:00 local, 17:00 UTC: still the same UTC day
-    EXPECT_EQ(prefs.stat("done"), 0) << "stale figures are hidden";
-    prefs.bump("done");
+    EXPECT_EQ(prefs.stat(Tally::Done), 0) << "stale figures are hidden";
+    prefs.bump(Tally::Done);
     EXPECT_EQ(prefs.text("statsDate"), "2026-01-06");
-    EXPECT_EQ(prefs.stat("done") * 10 + prefs.stat("shown"), 10);
+    EXPECT_EQ(prefs.stat(Tally::Done) * 10 + prefs.stat(Tally::Shown), 10);
     EXPECT_EQ(prefs.integer("totalDone"), 2) << "the lifetime count goes on";
 }
 
@@ -58,7 +58,7 @@ TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
     std::string tz = ":";
     tz += file.string();
     setenv("TZ", tz.c_str(), 1);
-    prefs.bump("shown");
+    prefs.bump(Tally::Shown);
     ASSERT_EQ(prefs.text("statsDate"), "2026-01-05");
     for (const auto& [zone, inPlace, day] :
          {std::tuple{"GMT+12", false, "2026-01-04"}, std::tuple{"GMT-14", true, "2026-01-05"}}) {
@@ -68,8 +68,8 @@ TEST_F(PrefsTest, AZoneChangeIsANewDayEvenBackwards) {
             fs::copy_file(zoneinfo / zone, dir / "new");
             fs::rename(dir / "new", file);
         }
-        EXPECT_EQ(prefs.stat("shown"), 0) << zone;
-        prefs.bump("shown");
+        EXPECT_EQ(prefs.stat(Tally::Shown), 0) << zone;
+        prefs.bump(Tally::Shown);
         EXPECT_EQ(prefs.text("statsDate"), day) << zone;
     }
 }

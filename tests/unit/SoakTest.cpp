@@ -2,10 +2,10 @@
 // random clicks, answers, idleness, locks, wakes and menu use.
 #include "prefs/JsonSettingsStore.h"
 #include "support/AppHarness.h"
+#include "support/CapturedStderr.h"
 
 #include <filesystem>
 #include <random>
-#include <sstream>
 
 using namespace lumio;
 namespace fs = std::filesystem;
@@ -16,8 +16,8 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
     const auto dir = (fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
                      ("lumio-soak-" + std::to_string(getpid()));
     fs::create_directories(dir);
-    std::ostringstream log;
-    JsonSettingsStore store{dir / "settings.json", log};
+    const test::CapturedStderr log;
+    JsonSettingsStore store{dir / "settings.json"};
     fake::FakeDesktop desk(test::T0);
     Platform onDisk{desk.clock,   desk, store, desk, desk, desk,
                     desk.overlay, desk, desk,  desk, desk, desk, desk};

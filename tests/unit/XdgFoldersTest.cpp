@@ -53,10 +53,13 @@ TEST(RuntimeFolder, IsAUsableXdgRuntimeDirElseAPrivateFolderThatIsPlainlyOurs) {
         c.prepare();
         const test::ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtimeDir);
         const auto found = runtimeFolder(tmp.path());
-        EXPECT_EQ(found.folder, c.expected) << found.problem;
+        EXPECT_EQ(found.ok(), c.expected.has_value()) << found.status().text();
         if (!c.expected) {
-            EXPECT_NE(found.problem.find(own.string()), std::string::npos);
-        } else if (*c.expected == own) {
+            EXPECT_NE(found.status().text().find(own.string()), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(found.value(), *c.expected);
+        if (*c.expected == own) {
             EXPECT_EQ(fs::symlink_status(own).permissions(), fs::perms::owner_all);
         } else {
             EXPECT_FALSE(fs::exists(own));
