@@ -3,6 +3,7 @@
 // version of the channel, so this copy hands over to the new one, countdown
 // and pause included.
 #include "app/App.h"
+#include "app/LaunchActions.h"
 
 #include <charconv>
 #include <string>
@@ -10,9 +11,6 @@
 namespace lumio {
 
 namespace {
-
-constexpr std::string_view RESUME_NEXT_BREAK = "--resume-next-break=";
-constexpr std::string_view RESUME_PAUSED_UNTIL = "--resume-paused-until=";
 
 std::string option(std::string_view name, Instant at) {
     return std::string(name) + std::to_string(epochSeconds(at));

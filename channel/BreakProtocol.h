@@ -20,18 +20,16 @@
 // started was installed since by another build (a package upgrade under it).
 namespace lumio::channel {
 
-// Raised whenever a message, a field or its meaning changes.
-#ifdef LUMIO_BREAK_PROTOCOL
-inline constexpr int VERSION = LUMIO_BREAK_PROTOCOL;
-#else
-inline constexpr int VERSION = 1;
-#endif
+// The version this program speaks, raised whenever a message, a field or its
+// meaning changes. Defined in channel/ProtocolVersion.cpp, which each program
+// compiles in itself, so that a test can build a pair that speaks the next one.
+int version();
 
 // Longest line either end accepts; the longest real one is a few hundred bytes.
 inline constexpr std::size_t MAX_LINE = 16 * 1024;
 
 struct Hello {
-    int version = VERSION;
+    int version = channel::version();
     bool operator==(const Hello&) const = default;
 };
 

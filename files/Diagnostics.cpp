@@ -25,9 +25,8 @@ std::set<std::string, std::less<>>& said() {
 }
 
 // One write per line, so that lines from several threads never interleave.
-void write(std::string_view line) {
-    std::string whole = programName();
-    whole += ": ";
+void write(std::string_view line, bool prefixed = true) {
+    std::string whole = prefixed ? programName() + ": " : std::string();
     whole += line;
     whole += '\n';
     std::cerr << whole << std::flush;
@@ -49,6 +48,13 @@ bool diagnoseOnce(std::string_view line) {
     const std::scoped_lock lock(guard());
     if (!said().emplace(line).second) return false;
     write(line);
+    return true;
+}
+
+bool relayOnce(std::string_view line) {
+    const std::scoped_lock lock(guard());
+    if (!said().emplace(line).second) return false;
+    write(line, false);
     return true;
 }
 

@@ -18,4 +18,7 @@ void diagnose(std::string_view line);
 // was written now. Thread: any.
 bool diagnoseOnce(std::string_view line);
 
+// As diagnoseOnce, for a line another program wrote with its own prefix: passed on as it is.
+bool relayOnce(std::string_view line);
+
 } // namespace lumio

@@ -1,97 +1,100 @@
 #include "desktop/break/BreakServer.h"
 
+#include "files/Diagnostics.h"
+
 #include <QApplication>
-#include <QJsonObject>
 
 namespace lumio {
 
-namespace {
-
-double number(const QJsonObject& message, const char* key) {
-    return message.value(QLatin1String(key)).toDouble();
-}
-
-std::filesystem::path path(const QJsonObject& message, const char* key) {
-    return message.value(QLatin1String(key)).toString().toStdString();
-}
-
-} // namespace
-
 BreakServer::BreakServer(int channelFd, bool reportPaint)
-    : toolkit({}, reportPaint
-                      ? std::function<void()>([this] { tell(QStringLiteral("painted"), 0); })
-                      : std::function<void()>()),
+    : toolkit({}, reportPaint ? std::function<void()>([this] { tell(channel::Painted{}); })
+                              : std::function<void()>()),
       channel(
-          channelFd, [this](const QJsonObject& message) { received(message); },
-          [] { QApplication::quit(); }) {}
+          channelFd, channel::MAX_LINE, [this](std::string_view line) { received(line); },
+          [] { QApplication::quit(); }) {
+    tell(channel::Hello{});
+}
 
 BreakServer::~BreakServer() {
     pages.clear();
     panels.clear();
 }
 
-void BreakServer::tell(const QString& event, int id, QJsonObject fields) {
-    fields.insert(QStringLiteral("ev"), event);
-    fields.insert(QStringLiteral("id"), id);
-    channel.send(fields);
+void BreakServer::tell(const channel::FromHelper& message) {
+    channel.send(channel::encode(message));
 }
 
-void BreakServer::received(const QJsonObject& message) {
-    const auto op = message.value(QStringLiteral("op")).toString();
-    const int id = message.value(QStringLiteral("id")).toInt();
-    if (op == QLatin1String("ping")) {
-        tell(QStringLiteral("pong"), id);
+void BreakServer::received(std::string_view line) {
+    auto decoded = channel::decodeFromTray(line);
+    // Lumio from another build says so itself once it reads our hello.
+    if (!greeted && !(decoded.message && std::holds_alternative<channel::Hello>(*decoded.message))) {
+        QApplication::exit(EXIT_FAILURE);
         return;
     }
-    if (op == QLatin1String("panel")) {
-        panels[id] = toolkit.makePanel(
-            {.level = message.value(QStringLiteral("level")).toInt(),
-             .clickThrough = message.value(QStringLiteral("clickThrough")).toBool(),
-             .blackAlpha = number(message, "blackAlpha")});
+    if (!decoded.message) {
+        diagnoseOnce("ignoring " + decoded.problem + " from lumio");
         return;
     }
-    if (op == QLatin1String("web")) {
-        const auto host = panels.find(message.value(QStringLiteral("host")).toInt());
-        if (host == panels.end()) return;
-        auto page =
-            toolkit.makeWebView(*host->second, number(message, "width"), number(message, "height"));
-        page->setOnLoaded([this, id] { tell(QStringLiteral("loaded"), id); });
-        page->setOnMessage([this, id](const std::optional<std::string>& body) {
-            tell(QStringLiteral("message"), id,
-                 {{QStringLiteral("body"),
-                   body ? QJsonValue(QString::fromStdString(*body)) : QJsonValue()}});
-        });
-        page->setOnFail([this, id] { tell(QStringLiteral("failed"), id); });
-        pages[id] = std::move(page);
-        return;
-    }
-    if (const auto page = pages.find(id); page != pages.end()) {
-        if (op == QLatin1String("load")) {
-            page->second->loadFile(path(message, "file"), path(message, "dir"));
-        } else if (op == QLatin1String("eval")) {
-            page->second->runJavaScript(
-                message.value(QStringLiteral("script")).toString().toStdString());
-        }
-        return;
-    }
+    std::visit([this](const auto& message) { handle(message); }, *decoded.message);
+}
+
+void BreakServer::handle(const channel::Hello& hello) {
+    greeted = hello.version == channel::version();
+    if (!greeted) QApplication::exit(EXIT_FAILURE);
+}
+
+void BreakServer::handle(const channel::MakePanel& make) {
+    panels[make.panel] = toolkit.makePanel(make.style);
+}
+
+void BreakServer::handle(const channel::MakePage& make) {
+    Panel* const host = panel(make.host);
+    if (host == nullptr) return;
+    auto page = toolkit.makeWebView(*host, make.width, make.height);
+    const int id = make.page;
+    page->setOnLoaded([this, id] { tell(channel::PageLoaded{id}); });
+    page->setOnEvent([this, id](PageEvent event) { tell(channel::PageSaid{id, event}); });
+    page->setOnFail([this, id](PageFailure) { tell(channel::PageFailed{id}); });
+    auto& made = pages[id] = std::move(page);
+    made->loadFile(make.file, make.folder);
+}
+
+void BreakServer::handle(const channel::PlacePanel& place) {
+    if (Panel* const found = panel(place.panel)) found->setGeometry(place.geometry);
+}
+
+void BreakServer::handle(const channel::ShowPanel& show) {
+    if (Panel* const found = panel(show.panel)) found->show();
+}
+
+void BreakServer::handle(const channel::HidePanel& hide) {
+    if (Panel* const found = panel(hide.panel)) found->hide();
+}
+
+void BreakServer::handle(const channel::SetOpacity& set) {
+    if (Panel* const found = panel(set.panel)) found->setOpacity(set.opacity);
+}
+
+void BreakServer::handle(const channel::FadePanel& fade) {
+    Panel* const found = panel(fade.panel);
+    if (found == nullptr) return;
+    found->fadeTo(fade.opacity, Seconds{fade.seconds}, [this, fade] {
+        tell(channel::Faded{fade.panel, fade.fade});
+    });
+}
+
+void BreakServer::handle(const channel::ShowBreak& show) {
+    if (const auto page = pages.find(show.page); page != pages.end())
+        page->second->showBreak(show.shown);
+}
+
+void BreakServer::handle(const channel::Ping&) {
+    tell(channel::Alive{});
+}
+
+Panel* BreakServer::panel(int id) const {
     const auto found = panels.find(id);
-    if (found == panels.end()) return;
-    Panel& panel = *found->second;
-    if (op == QLatin1String("geometry")) {
-        panel.setGeometry({number(message, "x"), number(message, "y"), number(message, "width"),
-                           number(message, "height")});
-    } else if (op == QLatin1String("show")) {
-        panel.show();
-    } else if (op == QLatin1String("hide")) {
-        panel.hide();
-    } else if (op == QLatin1String("opacity")) {
-        panel.setOpacity(number(message, "value"));
-    } else if (op == QLatin1String("fade")) {
-        const int fade = message.value(QStringLiteral("fade")).toInt();
-        panel.fadeTo(number(message, "to"), Seconds{number(message, "seconds")}, [this, id, fade] {
-            tell(QStringLiteral("faded"), id, {{QStringLiteral("fade"), fade}});
-        });
-    }
+    return found == panels.end() ? nullptr : found->second.get();
 }
 
 } // namespace lumio

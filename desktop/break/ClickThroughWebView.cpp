@@ -2,6 +2,8 @@
 
 #include "desktop/break/PanelStack.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QResizeEvent>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -73,9 +75,19 @@ void ClickThroughWebView::loadFile(const std::filesystem::path& file,
     page.load(url);
 }
 
-void ClickThroughWebView::runJavaScript(const std::string& script) {
+// The page's own call for a break; every value goes in as JSON, so no text
+// from anywhere becomes script.
+void ClickThroughWebView::showBreak(const BreakPage& shown) {
     wake();
-    page.runJavaScript(QString::fromStdString(script));
+    const QJsonObject options{
+        {QStringLiteral("animalId"), QString::fromStdString(shown.animalId)},
+        {QStringLiteral("breakSec"), static_cast<qint64>(shown.breakSec)},
+        {QStringLiteral("dim"), false},
+        {QStringLiteral("snoozeMin"), static_cast<qint64>(shown.snoozeMin)},
+    };
+    page.runJavaScript(QStringLiteral("__lumioShow(%1)")
+                           .arg(QString::fromUtf8(
+                               QJsonDocument(options).toJson(QJsonDocument::Compact))));
 }
 
 // A card scaled down to fit a small screen shows the whole page, smaller.
@@ -90,12 +102,11 @@ void ClickThroughWebView::setOnLoaded(std::function<void()> loaded) {
     onLoaded = std::move(loaded);
 }
 
-void ClickThroughWebView::setOnMessage(
-    std::function<void(const std::optional<std::string>&)> onMessage) {
-    bridge.setHandler(std::move(onMessage));
+void ClickThroughWebView::setOnEvent(std::function<void(PageEvent)> onEvent) {
+    bridge.setHandler(std::move(onEvent));
 }
 
-void ClickThroughWebView::setOnFail(std::function<void()> fail) {
+void ClickThroughWebView::setOnFail(std::function<void(PageFailure)> fail) {
     onFail = std::move(fail);
 }
 
@@ -116,7 +127,7 @@ void ClickThroughWebView::loadingChanged(const QWebEngineLoadingInfo& info) {
 void ClickThroughWebView::fail(const std::string& why) {
     if (stack->isShutDown()) return;
     stack->shutDown("could not open the break page " + pageFile.string() + ": " + why);
-    if (onFail) onFail();
+    if (onFail) onFail(PageFailure::Broken);
 }
 
 void ClickThroughWebView::wake() {

@@ -43,10 +43,10 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
 
     void loadFile(const std::filesystem::path& file,
                   const std::filesystem::path& readAccessDir) override;
-    void runJavaScript(const std::string& script) override;
+    void showBreak(const BreakPage& shown) override;
     void setOnLoaded(std::function<void()> onLoaded) override;
-    void setOnMessage(std::function<void(const std::optional<std::string>&)> onMessage) override;
-    void setOnFail(std::function<void()> onFail) override;
+    void setOnEvent(std::function<void(PageEvent)> onEvent) override;
+    void setOnFail(std::function<void(PageFailure)> onFail) override;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -61,7 +61,7 @@ class ClickThroughWebView final : public QWebEngineView, public WebView {
     const QSize designSize;
     std::filesystem::path pageFile;
     std::function<void()> onLoaded;
-    std::function<void()> onFail;
+    std::function<void(PageFailure)> onFail;
     // Declared so that the page goes first and the interceptor last.
     ResourceInterceptor interceptor;
     QWebEngineProfile profile;

@@ -1,8 +1,9 @@
 #include "desktop/break/PageBridge.h"
 
-#include <QFile>
+#include "channel/BreakProtocol.h"
+#include "files/Diagnostics.h"
 
-#include <iostream>
+#include <QFile>
 
 namespace lumio {
 
@@ -54,18 +55,10 @@ QString webChannelLibrary() {
 
 void PageBridge::postMessage(const QJsonValue& body) {
     if (!onMessage) return;
-    if (body.isString() && body.toString().size() > MAX_MESSAGE_LENGTH) {
-        if (!toldTooLong) {
-            std::cerr << "lumio-break: ignoring page messages longer than " << MAX_MESSAGE_LENGTH
-                      << " characters (one had " << body.toString().size() << ")\n";
-            toldTooLong = true;
-        }
-        return;
-    }
-    if (body.isString()) {
-        onMessage(body.toString().toStdString());
+    if (const auto event = channel::pageEvent(body.toString().toStdString())) {
+        onMessage(*event);
     } else {
-        onMessage(std::nullopt);
+        diagnoseOnce("ignoring the break page's messages other than its four words");
     }
 }
 

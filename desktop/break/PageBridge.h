@@ -1,22 +1,23 @@
 #pragma once
 
+#include "ports/WebView.h"
+
 #include <QJsonValue>
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <optional>
-#include <string>
 
 namespace lumio {
 
 // The page's end of the conversation: `window.webkit.messageHandlers.lumio
-// .postMessage(body)` in the page reaches onMessage over Qt WebChannel, with
-// a body that is not a string arriving as nullopt.
+// .postMessage(word)` in the page reaches the handler over Qt WebChannel as a
+// PageEvent; anything but the page's four words is dropped (stderr says so
+// once).
 class PageBridge final : public QObject {
     Q_OBJECT
 
   public:
-    using Handler = std::function<void(const std::optional<std::string>&)>;
+    using Handler = std::function<void(PageEvent)>;
 
     void setHandler(Handler handler) { onMessage = std::move(handler); }
     void setOnPainted(std::function<void()> handler) { onPainted = std::move(handler); }
@@ -26,10 +27,6 @@ class PageBridge final : public QObject {
     // Called by the page, when asked to, once a break it was told to show has
     // reached the screen.
     Q_INVOKABLE void painted();
-
-    // The page's answers are single words; anything much longer is not one,
-    // and is dropped before it can crowd the channel to Lumio.
-    static constexpr qsizetype MAX_MESSAGE_LENGTH = 4096;
 
     // The name the bridge is registered under on the channel.
     static QString channelName() { return QStringLiteral("lumio"); }
@@ -43,7 +40,6 @@ class PageBridge final : public QObject {
   private:
     Handler onMessage;
     std::function<void()> onPainted;
-    bool toldTooLong = false;
 };
 
 } // namespace lumio

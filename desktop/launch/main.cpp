@@ -4,6 +4,7 @@
 #include "desktop/launch/DesktopScale.h"
 #include "desktop/launch/DisplayWait.h"
 #include "desktop/launch/InstanceLock.h"
+#include "desktop/launch/ProgramOnDisk.h"
 #include "desktop/launch/QtMainLoop.h"
 #include "desktop/launch/QuitOnSignal.h"
 #include "desktop/launch/Resources.h"
@@ -106,7 +107,7 @@ void nameApplication() {
 
 // Makes the desktop's side of every port, hands them to the App and runs the
 // main loop until the program quits.
-int runTray(std::vector<std::string> arguments, bool choseXWayland) {
+int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledProgram& program) {
     const auto executable = executablePath();
     const auto resources = findResources(executable.parent_path());
     if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
@@ -130,7 +131,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland) {
     QtLocaleFormat locale;
     StdRandom random;
     Platform platform{clock,    loop,  settings,  idle,    session, tray,
-                      *overlay, audio, autostart, dialogs, locale,  random};
+                      *overlay, audio, autostart, dialogs, locale,  random, program};
 
     App app(platform, std::move(arguments));
     const SettingsReload reload(
@@ -149,6 +150,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland) {
 
 int main(int argc, char* argv[]) {
     setProgramName("lumio");
+    ProgramOnDisk program;
     if (const auto answer = earlyAnswer({argv + 1, argv + argc})) {
         std::cout << *answer;
         return EXIT_SUCCESS;
@@ -175,5 +177,8 @@ int main(int argc, char* argv[]) {
         diagnose("ignoring unknown option " + option);
     }
     const QuitOnSignal quitOnSignal;
-    return runTray(std::move(arguments), choseXWayland);
+    const int status = runTray(std::move(arguments), choseXWayland, program);
+    program.takeOverIfAsked(choseXWayland ? std::vector<std::string>{"QT_QPA_PLATFORM"}
+                                          : std::vector<std::string>{});
+    return status;
 }

@@ -4,58 +4,52 @@
 #include "desktop/overlay/HelperProcess.h"
 #include "desktop/overlay/X11Display.h"
 
+#include "channel/BreakProtocol.h"
+#include "files/Diagnostics.h"
+
 #include <QGuiApplication>
-#include <QJsonObject>
-#include <iostream>
 #include <map>
-#include <set>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
+#include <variant>
 
 namespace lumio {
 
-namespace {
-
-QString text(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-} // namespace
+using channel::FromHelper;
 
 // One helper and what lives in it, shared by the panels and page made while
 // it runs; it ends with the last of them.
 class HelperRun final {
   public:
     HelperRun(const std::filesystem::path& program, const std::vector<std::string>& notInherited,
-              TimingLog* timing, std::set<std::string>& said)
+              TimingLog* timing)
         : timing(timing), process(
                               program, arguments(timing), notInherited,
-                              [this](const QJsonObject& message) { received(message); },
+                              [this](std::string_view line) { received(line); },
                               // A note is made again by each helper; the user needs it once.
-                              [&said](const std::string& line) {
-                                  if (said.insert(line).second) std::cerr << line << "\n";
-                              },
-                              [this](const std::string& why) { ended(why); }) {}
+                              [](const std::string& line) { relayOnce(line); },
+                              [this](const std::string& why) { ended(why); }) {
+        send(channel::Hello{});
+    }
 
     int newId() { return ++lastId; }
-    bool isGone() const { return gone; }
+    bool isGone() const { return gone.has_value(); }
 
-    void send(QString op, int id, QJsonObject fields = {}) {
-        if (gone) return;
-        fields.insert(QStringLiteral("op"), op);
-        fields.insert(QStringLiteral("id"), id);
-        process.send(fields);
+    void send(const channel::FromTray& message) {
+        if (!gone) process.send(channel::encode(message));
     }
-    void scriptSent() const {
+    void breakSent() const {
         if (timing) timing->scriptSent();
     }
 
-    void listen(int id, std::function<void(const QJsonObject&)> handler) {
+    // What the helper says of the panel or page with this id.
+    void listen(int id, std::function<void(const FromHelper&)> handler) {
         listeners[id] = std::move(handler);
     }
     void forget(int id) { listeners.erase(id); }
-    // Whoever wants to hear that the helper is gone; called at most once.
-    void setOnGone(std::function<void()> handler) { onGone = std::move(handler); }
+    // Whoever wants to hear that the helper is gone, and why; called at most once.
+    void setOnGone(std::function<void(PageFailure)> handler) { onGone = std::move(handler); }
 
   private:
     static QStringList arguments(const TimingLog* timing) {
@@ -64,28 +58,67 @@ class HelperRun final {
         return list;
     }
 
-    void received(const QJsonObject& message) {
-        const auto event = message.value(QStringLiteral("ev")).toString();
-        if (event == QLatin1String("painted")) {
-            if (timing) timing->painted();
+    void received(std::string_view line) {
+        auto decoded = channel::decodeFromHelper(line);
+        if (!decoded.message) {
+            diagnoseOnce("ignoring " + decoded.problem + " from the break helper");
             return;
         }
-        const auto found = listeners.find(message.value(QStringLiteral("id")).toInt());
+        const auto* hello = std::get_if<channel::Hello>(&*decoded.message);
+        if (!greeted) {
+            // A helper from before the hello says nothing of the kind first.
+            if (!hello || hello->version != channel::version()) {
+                outdated(hello ? std::to_string(hello->version) : "an older");
+                return;
+            }
+            greeted = true;
+            return;
+        }
+        std::visit([this](const auto& message) { dispatch(message); }, *decoded.message);
+    }
+
+    void dispatch(const channel::Painted&) {
+        if (timing) timing->painted();
+    }
+    void dispatch(const channel::Hello&) {}
+    void dispatch(const channel::Alive&) {}
+    template <typename Message> void dispatch(const Message& message) {
+        const int id = [&] {
+            if constexpr (requires { message.page; }) {
+                return message.page;
+            } else {
+                return message.panel;
+            }
+        }();
+        const auto found = listeners.find(id);
         if (found != listeners.end()) found->second(message);
     }
 
+    void outdated(const std::string& version) {
+        diagnoseOnce("the break helper speaks " + version + " version of the break channel and " +
+                     "this lumio version " + std::to_string(channel::version()) +
+                     " (Lumio was updated while it ran)");
+        goneFor(PageFailure::Outdated);
+    }
+
     void ended(const std::string& why) {
-        gone = true;
-        std::cerr << "lumio: the break helper " << why
-                  << "; this break still counts, and the next one starts a new helper\n";
-        if (onGone) onGone();
+        if (gone) return;
+        diagnose("the break helper " + why +
+                 "; this break still counts, and the next one starts a new helper");
+        goneFor(PageFailure::Broken);
+    }
+
+    void goneFor(PageFailure why) {
+        gone = why;
+        if (onGone) onGone(why);
     }
 
     TimingLog* const timing;
     int lastId = 0;
-    bool gone = false;
-    std::map<int, std::function<void(const QJsonObject&)>> listeners;
-    std::function<void()> onGone;
+    bool greeted = false;
+    std::optional<PageFailure> gone;
+    std::map<int, std::function<void(const FromHelper&)>> listeners;
+    std::function<void(PageFailure)> onGone;
     HelperProcess process; // last, so it goes first and calls into nothing gone
 };
 
@@ -95,11 +128,10 @@ class RemotePanel final : public Panel {
   public:
     RemotePanel(std::shared_ptr<HelperRun> helper, const PanelStyle& style)
         : helper(std::move(helper)), id(this->helper->newId()) {
-        this->helper->listen(id, [this](const QJsonObject& message) { faded(message); });
-        this->helper->send(QStringLiteral("panel"), id,
-                           {{QStringLiteral("level"), style.level},
-                            {QStringLiteral("clickThrough"), style.clickThrough},
-                            {QStringLiteral("blackAlpha"), style.blackAlpha}});
+        this->helper->listen(id, [this](const FromHelper& message) {
+            if (const auto* faded = std::get_if<channel::Faded>(&message)) fadeEnded(faded->fade);
+        });
+        this->helper->send(channel::MakePanel{id, style});
     }
     ~RemotePanel() override { helper->forget(id); }
     RemotePanel(const RemotePanel&) = delete;
@@ -108,20 +140,14 @@ class RemotePanel final : public Panel {
     int panelId() const { return id; }
     const std::shared_ptr<HelperRun>& helperRun() const { return helper; }
 
-    void setGeometry(Rect geometry) override {
-        helper->send(QStringLiteral("geometry"), id,
-                     {{QStringLiteral("x"), geometry.x},
-                      {QStringLiteral("y"), geometry.y},
-                      {QStringLiteral("width"), geometry.width},
-                      {QStringLiteral("height"), geometry.height}});
-    }
+    void setGeometry(Rect geometry) override { helper->send(channel::PlacePanel{id, geometry}); }
     void show() override {
         visible = true;
-        helper->send(QStringLiteral("show"), id);
+        helper->send(channel::ShowPanel{id});
     }
     void hide() override {
         visible = false;
-        helper->send(QStringLiteral("hide"), id);
+        helper->send(channel::HidePanel{id});
     }
     // What was last asked for: the helper may still refuse to show a panel
     // (no compositor for the dimming), which the core need not know.
@@ -129,20 +155,17 @@ class RemotePanel final : public Panel {
     void setOpacity(double opacity) override {
         completion = nullptr;
         ++fade;
-        helper->send(QStringLiteral("opacity"), id, {{QStringLiteral("value"), opacity}});
+        helper->send(channel::SetOpacity{id, opacity});
     }
     void fadeTo(double to, Seconds duration, std::function<void()> done) override {
         completion = std::move(done);
         ++fade;
-        helper->send(QStringLiteral("fade"), id,
-                     {{QStringLiteral("to"), to},
-                      {QStringLiteral("seconds"), duration.count()},
-                      {QStringLiteral("fade"), fade}});
+        helper->send(channel::FadePanel{id, to, duration.count(), fade});
     }
 
   private:
-    void faded(const QJsonObject& message) {
-        if (message.value(QStringLiteral("fade")).toInt() != fade || !completion) return;
+    void fadeEnded(int which) {
+        if (which != fade || !completion) return;
         const auto done = std::move(completion);
         completion = nullptr;
         done();
@@ -159,13 +182,12 @@ class RemoteWebView final : public WebView {
   public:
     RemoteWebView(std::shared_ptr<HelperRun> helper, const RemotePanel& host, double width,
                   double height)
-        : helper(std::move(helper)), id(this->helper->newId()) {
-        this->helper->listen(id, [this](const QJsonObject& message) { received(message); });
-        this->helper->setOnGone([this] { failed(); });
-        this->helper->send(QStringLiteral("web"), id,
-                           {{QStringLiteral("host"), host.panelId()},
-                            {QStringLiteral("width"), width},
-                            {QStringLiteral("height"), height}});
+        : helper(std::move(helper)), id(this->helper->newId()), host(host.panelId()),
+          width(width), height(height) {
+        this->helper->listen(id, [this](const FromHelper& message) {
+            std::visit([this](const auto& m) { received(m); }, message);
+        });
+        this->helper->setOnGone([this](PageFailure why) { failed(why); });
     }
     ~RemoteWebView() override {
         helper->forget(id);
@@ -176,55 +198,53 @@ class RemoteWebView final : public WebView {
 
     void loadFile(const std::filesystem::path& file,
                   const std::filesystem::path& readAccessDir) override {
-        helper->send(
-            QStringLiteral("load"), id,
-            {{QStringLiteral("file"), text(file)}, {QStringLiteral("dir"), text(readAccessDir)}});
+        helper->send(channel::MakePage{id, host, width, height, file.string(),
+                                       readAccessDir.string()});
     }
-    void runJavaScript(const std::string& script) override {
-        helper->scriptSent();
-        helper->send(QStringLiteral("eval"), id,
-                     {{QStringLiteral("script"), QString::fromStdString(script)}});
+    void showBreak(const BreakPage& page) override {
+        helper->breakSent();
+        helper->send(channel::ShowBreak{id, page});
     }
     void setOnLoaded(std::function<void()> handler) override { onLoaded = std::move(handler); }
-    void setOnMessage(std::function<void(const std::optional<std::string>&)> handler) override {
-        onMessage = std::move(handler);
+    void setOnEvent(std::function<void(PageEvent)> handler) override {
+        onEvent = std::move(handler);
     }
-    void setOnFail(std::function<void()> handler) override { onFail = std::move(handler); }
+    void setOnFail(std::function<void(PageFailure)> handler) override {
+        onFail = std::move(handler);
+    }
 
   private:
-    void received(const QJsonObject& message) {
-        const auto event = message.value(QStringLiteral("ev")).toString();
-        if (event == QLatin1String("loaded")) {
-            if (onLoaded) onLoaded();
-        } else if (event == QLatin1String("message")) {
-            const auto body = message.value(QStringLiteral("body"));
-            if (onMessage)
-                onMessage(body.isString() ? std::optional(body.toString().toStdString())
-                                          : std::nullopt);
-        } else if (event == QLatin1String("failed")) {
-            failed(); // the helper has said why
-        }
+    void received(const channel::PageLoaded&) {
+        if (onLoaded) onLoaded();
     }
-    void failed() {
+    void received(const channel::PageSaid& said) {
+        if (onEvent) onEvent(said.event);
+    }
+    void received(const channel::PageFailed&) { failed(PageFailure::Broken); }
+    void received(const auto&) {}
+
+    void failed(PageFailure why) {
         if (hasFailed) return;
         hasFailed = true;
-        if (onFail) onFail();
+        if (onFail) onFail(why);
     }
 
     const std::shared_ptr<HelperRun> helper;
     const int id;
+    const int host;
+    const double width, height;
     bool hasFailed = false;
     std::function<void()> onLoaded;
-    std::function<void(const std::optional<std::string>&)> onMessage;
-    std::function<void()> onFail;
+    std::function<void(PageEvent)> onEvent;
+    std::function<void(PageFailure)> onFail;
 };
 
 } // namespace
 
 HelperOverlayToolkit::HelperOverlayToolkit(std::filesystem::path helper,
                                            std::filesystem::path resourceDirectory,
-                                           std::vector<std::string> notInherited, TimingLog* timing,
-                                           double timeScale)
+                                           std::vector<std::string> notInherited,
+                                           TimingLog* timing, double timeScale)
     : helper(std::move(helper)), resources(std::move(resourceDirectory)),
       notInherited(std::move(notInherited)), timing(timing), timeScale(timeScale) {}
 
@@ -237,7 +257,7 @@ bool HelperOverlayToolkit::available() {
 std::shared_ptr<HelperRun> HelperOverlayToolkit::helperRun() {
     auto running = current.lock();
     if (!running || running->isGone()) {
-        running = std::make_shared<HelperRun>(helper, notInherited, timing, said);
+        running = std::make_shared<HelperRun>(helper, notInherited, timing);
         current = running;
     }
     return running;

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,9 @@ class TimingLog;
 //
 // A helper that cannot start, ends or stops answering fails the page (one
 // line on stderr): nothing of it stays on screen, and the next panels made
-// start a new one. What helpers write on stderr reaches ours, each distinct
-// line once.
+// start a new one; a helper installed by another version of Lumio fails it
+// as outdated. What helpers write on stderr reaches ours, each distinct line
+// once.
 class HelperOverlayToolkit final : public OverlayToolkit {
   public:
     // A helper started with a break takes 0.6 to 1 s to paint it on a two-core
@@ -60,7 +60,6 @@ class HelperOverlayToolkit final : public OverlayToolkit {
     TimingLog* const timing;
     const double timeScale;
     std::weak_ptr<HelperRun> current;
-    std::set<std::string> said; // what helpers wrote on stderr, passed on once
     QtScreens qtScreens;
 };
 

@@ -1,5 +1,7 @@
 #include "desktop/overlay/HelperProcess.h"
 
+#include "channel/BreakProtocol.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
@@ -63,34 +65,19 @@ class Reaper final : public QObject {
     QSocketNotifier notifier;
 };
 
-} // namespace
 
-HelperProcess::HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
-                             const std::vector<std::string>& notInherited,
-                             std::function<void(const QJsonObject&)> onMessage,
-                             std::function<void(const std::string&)> onSaid,
-                             std::function<void(const std::string&)> onEnd)
-    : onMessage(std::move(onMessage)), onSaid(std::move(onSaid)), onEnd(std::move(onEnd)) {
-    int ends[2];
-    int errors[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        end(std::string("could not open its channel: ") + std::strerror(errno));
-        return;
-    }
-    if (::pipe2(errors, O_CLOEXEC) != 0) {
-        ::close(ends[0]);
-        ::close(ends[1]);
-        end(std::string("could not open its channel: ") + std::strerror(errno));
-        return;
-    }
-    const std::string path = program.string();
-    std::vector<std::string> words{path};
-    for (const auto& argument : arguments)
-        words.push_back(argument.toStdString());
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+// A child started with the channel's other end as its stdin and stdout and a
+// pipe to us as its stderr, inheriting nothing else; error is errno when it
+// could not be (then no fd is left open but errors, which reads as closed).
+struct Spawned {
+    pid_t child = -1;
+    int channel = -1;
+    int errors = -1;
+    int error = 0;
+    std::string step;
+};
+
+std::vector<char*> environmentWithout(const std::vector<std::string>& notInherited) {
     std::vector<char*> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view variable = *entry;
@@ -99,30 +86,70 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
             environment.push_back(*entry);
     }
     environment.push_back(nullptr);
+    return environment;
+}
 
-    // The channel is the child's stdin and stdout, a pipe to us its stderr, and
-    // it inherits nothing else.
+Spawned spawn(const std::string& path, const QStringList& arguments,
+              const std::vector<std::string>& notInherited) {
+    int ends[2];
+    int errors[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return {.error = errno, .step = "could not open its channel: "};
+    if (::pipe2(errors, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return {.error = error, .step = "could not open its channel: "};
+    }
+    std::vector<std::string> words{path};
+    for (const auto& argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    auto environment = environmentWithout(notInherited);
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    const int error =
-        ::posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environment.data());
+    Spawned spawned{.channel = ends[0], .errors = errors[0], .step = {}};
+    spawned.error = ::posix_spawn(&spawned.child, path.c_str(), &actions, nullptr, argv.data(),
+                                  environment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     ::close(errors[1]);
-    stderrFd = errors[0];
-    stderrNotifier = std::make_unique<QSocketNotifier>(stderrFd, QSocketNotifier::Read);
-    QObject::connect(stderrNotifier.get(), &QSocketNotifier::activated, &context,
-                     [this] { readStderr(); });
-    if (error != 0) {
-        ::close(ends[0]);
-        child = -1;
-        end("could not be started from " + path + ": " + std::strerror(error));
+    if (spawned.error != 0) {
+        ::close(std::exchange(spawned.channel, -1));
+        spawned.child = -1;
+        spawned.step = "could not be started from " + path + ": ";
+    }
+    return spawned;
+}
+
+} // namespace
+
+HelperProcess::HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
+                             const std::vector<std::string>& notInherited,
+                             std::function<void(std::string_view)> onLine,
+                             std::function<void(const std::string&)> onSaid,
+                             std::function<void(const std::string&)> onEnd)
+    : onLine(std::move(onLine)), onSaid(std::move(onSaid)), onEnd(std::move(onEnd)) {
+    const auto spawned = spawn(program.string(), arguments, notInherited);
+    if (spawned.errors >= 0) {
+        stderrFd = spawned.errors;
+        stderrNotifier = std::make_unique<QSocketNotifier>(stderrFd, QSocketNotifier::Read);
+        QObject::connect(stderrNotifier.get(), &QSocketNotifier::activated, &context,
+                         [this] { readStderr(); });
+    }
+    if (spawned.error != 0) {
+        end(spawned.step + std::strerror(spawned.error));
         return;
     }
+    child = spawned.child;
     pidFd = pidfdOpen(child);
     if (pidFd >= 0) {
         exitNotifier = std::make_unique<QSocketNotifier>(pidFd, QSocketNotifier::Read);
@@ -130,25 +157,27 @@ HelperProcess::HelperProcess(const std::filesystem::path& program, const QString
                          [this] { exited(); });
     }
     channel = std::make_unique<LineChannel>(
-        ends[0],
-        [this](const QJsonObject& message) {
+        spawned.channel, channel::MAX_LINE,
+        [this](std::string_view line) {
             heard();
-            this->onMessage(message);
+            this->onLine(line);
         },
         [this] {
             // A channel that broke leaves a child we can no longer talk to.
             if (child > 0) ::kill(child, SIGKILL);
             if (pidFd < 0) end("closed its channel");
         });
-    QObject::connect(&ping, &QTimer::timeout, &context, [this] {
-        if (++silentSecs >= STALL_SECS) {
-            ::kill(child, SIGKILL);
-            end("did not answer for " + std::to_string(STALL_SECS) + " seconds");
-            return;
-        }
-        channel->send({{QStringLiteral("op"), QStringLiteral("ping")}});
-    });
+    QObject::connect(&ping, &QTimer::timeout, &context, [this] { pingOrGiveUp(); });
     ping.start(PING_MS);
+}
+
+void HelperProcess::pingOrGiveUp() {
+    if (++silentSecs >= STALL_SECS) {
+        ::kill(child, SIGKILL);
+        end("did not answer for " + std::to_string(STALL_SECS) + " seconds");
+        return;
+    }
+    channel->send(channel::encode(channel::Ping{}));
 }
 
 HelperProcess::~HelperProcess() {
@@ -166,8 +195,8 @@ HelperProcess::~HelperProcess() {
     }
 }
 
-void HelperProcess::send(const QJsonObject& message) {
-    if (channel) channel->send(message);
+void HelperProcess::send(std::string_view line) {
+    if (channel) channel->send(line);
 }
 
 void HelperProcess::readStderr() {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace lumio {
 // A child program we talk to over a private channel on its stdin and stdout.
 // What it writes on stderr comes back line by line through onSaid.
 //
-// It is asked to answer a ping every second; one that stays silent for
+// It is sent a ping every second and must answer each; one that stays silent for
 // STALL_SECS, whose channel breaks or that ends by itself is killed if need be
 // and reported through onEnd, once, from the event loop. Destroying the
 // HelperProcess closes the channel, which tells the child to end; it is then
@@ -33,22 +34,23 @@ class HelperProcess final {
     // less the variables named in notInherited.
     HelperProcess(const std::filesystem::path& program, const QStringList& arguments,
                   const std::vector<std::string>& notInherited,
-                  std::function<void(const QJsonObject&)> onMessage,
+                  std::function<void(std::string_view)> onLine,
                   std::function<void(const std::string&)> onSaid,
                   std::function<void(const std::string&)> onEnd);
     ~HelperProcess();
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
 
-    void send(const QJsonObject& message);
+    void send(std::string_view line);
 
   private:
     void heard();
+    void pingOrGiveUp();
     void readStderr();
     void exited();
     void end(const std::string& why);
 
-    std::function<void(const QJsonObject&)> onMessage;
+    std::function<void(std::string_view)> onLine;
     std::function<void(const std::string&)> onSaid;
     std::function<void(const std::string&)> onEnd;
     std::unique_ptr<LineChannel> channel;

@@ -1,6 +1,5 @@
 #include "desktop/overlay/LineChannel.h"
 
-#include <QJsonDocument>
 #include <QTimer>
 #include <array>
 #include <cerrno>
@@ -9,9 +8,9 @@
 
 namespace lumio {
 
-LineChannel::LineChannel(int fd, std::function<void(const QJsonObject&)> onLine,
+LineChannel::LineChannel(int fd, std::size_t maxLine, std::function<void(std::string_view)> onLine,
                          std::function<void()> onClosed)
-    : fd(fd), notifier(fd, QSocketNotifier::Read), writable(fd, QSocketNotifier::Write),
+    : fd(fd), maxLine(maxLine), notifier(fd, QSocketNotifier::Read), writable(fd, QSocketNotifier::Write),
       onLine(std::move(onLine)), onClosed(std::move(onClosed)) {
     QObject::connect(&notifier, &QSocketNotifier::activated, [this] { readable(); });
     writable.setEnabled(false);
@@ -24,9 +23,9 @@ LineChannel::~LineChannel() {
     if (fd >= 0) ::close(fd);
 }
 
-bool LineChannel::send(const QJsonObject& message) {
+bool LineChannel::send(std::string_view line) {
     if (fd < 0) return false;
-    backlog.append(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    backlog.append(line.data(), static_cast<qsizetype>(line.size()));
     backlog.append('\n');
     if (backlog.size() > MAX_BACKLOG) {
         close();
@@ -65,15 +64,13 @@ void LineChannel::readable() {
     pending.append(buffer.data(), static_cast<size_t>(n));
     std::size_t start = 0;
     for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
-        const auto line =
-            QByteArray::fromRawData(pending.data() + start, static_cast<qsizetype>(end - start));
+        const std::string_view line(pending.data() + start, end - start);
         start = end + 1;
-        const auto document = QJsonDocument::fromJson(line);
-        // A line that is not an object is not ours to act on.
-        if (document.isObject()) onLine(document.object());
+        onLine(line);
         if (fd < 0) return; // closed by what the line did
     }
     pending.erase(0, start);
+    if (pending.size() > maxLine) close();
 }
 
 // Reports from the event loop, so that whoever hears of it may destroy us.

@@ -30,10 +30,10 @@ class NullPanel final : public Panel {
 class NullWebView final : public WebView {
   public:
     void loadFile(const std::filesystem::path&, const std::filesystem::path&) override {}
-    void runJavaScript(const std::string&) override {}
+    void showBreak(const BreakPage&) override {}
     void setOnLoaded(std::function<void()>) override {}
-    void setOnMessage(std::function<void(const std::optional<std::string>&)>) override {}
-    void setOnFail(std::function<void()>) override {}
+    void setOnEvent(std::function<void(PageEvent)>) override {}
+    void setOnFail(std::function<void(PageFailure)>) override {}
 };
 
 // Any screen will do: the core needs one to go through a break.

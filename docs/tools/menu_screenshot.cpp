@@ -2,6 +2,7 @@
 // open, and saves a picture of it: menu_screenshot <out.png>. Runs on a fresh
 // settings file in a temporary folder, so it shows the defaults.
 #include "app/App.h"
+#include "desktop/launch/ProgramOnDisk.h"
 #include "desktop/launch/QtMainLoop.h"
 #include "desktop/overlay/NullOverlayToolkit.h"
 #include "desktop/system/QtAudioOutput.h"
@@ -73,8 +74,9 @@ int main(int argc, char* argv[]) {
     QtDialogs dialogs(resources);
     QtLocaleFormat locale;
     StdRandom random;
+    ProgramOnDisk program;
     Platform platform{clock,   loop,  settings,  idle,    session, tray,
-                      overlay, audio, autostart, dialogs, locale,  random};
+                      overlay, audio, autostart, dialogs, locale,  random, program};
     App app(platform, {});
     app.applicationDidFinishLaunching();
 

@@ -23,8 +23,9 @@ TEST(CommandLine, HelpAndVersionAnswerBeforeAnythingElse) {
 }
 
 TEST(CommandLine, OnlyUnknownDoubleDashOptionsAreReported) {
-    EXPECT_EQ(unknownOptions({"--break-now", "--bogus", "file", "-x", "--help", "--breaknow"}),
-              (std::vector<std::string>{"--bogus", "--breaknow"}));
+    EXPECT_EQ(unknownOptions({"--break-now", "--bogus", "file", "-x", "--help", "--breaknow",
+                              "--resume-next-break=1.5", "--resume-paused-until"}),
+              (std::vector<std::string>{"--bogus", "--breaknow", "--resume-paused-until"}));
 }
 
 TEST(Resources, ABuiltProgramUsesTheFolderBesideItAnInstalledOneTheShareFolder) {

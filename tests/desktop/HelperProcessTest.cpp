@@ -1,7 +1,6 @@
 #include "desktop/overlay/HelperProcess.h"
 
 #include <QEventLoop>
-#include <QJsonObject>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -19,7 +18,7 @@ TEST(HelperProcessTest, LeavesOutOnlyTheVariablesNamed) {
         "/bin/sh",
         {QStringLiteral("-c"),
          QStringLiteral("echo \"${LUMIO_TEST_KEPT-unset} ${LUMIO_TEST_LEFT_OUT-unset}\" >&2")},
-        {"LUMIO_TEST_LEFT_OUT"}, [](const QJsonObject&) {},
+        {"LUMIO_TEST_LEFT_OUT"}, [](std::string_view) {},
         [&](const std::string& line) {
             said = line;
             loop.quit();
