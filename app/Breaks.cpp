@@ -10,6 +10,11 @@ void App::restart() {
 }
 
 void App::showBreak() {
+    // The helper this copy would start cannot show it: the updated copy will.
+    if (relaunchWanted) {
+        countdown.breakDueAt(now());
+        return;
+    }
     prefs.bump(Tally::Shown);
     if (prefs.sound()) chime.play();
     const BreakPage page{.animalId = animals.pickAnimal(prefs.animals()),

@@ -68,7 +68,7 @@ class HelperRun final {
         if (!greeted) {
             // A helper from before the hello says nothing of the kind first.
             if (!hello || hello->version != channel::version()) {
-                outdated(hello ? std::to_string(hello->version) : "an older");
+                outdated(hello ? "version " + std::to_string(hello->version) : "an older version");
                 return;
             }
             greeted = true;
@@ -95,8 +95,8 @@ class HelperRun final {
     }
 
     void outdated(const std::string& version) {
-        diagnoseOnce("the break helper speaks " + version + " version of the break channel and " +
-                     "this lumio version " + std::to_string(channel::version()) +
+        diagnoseOnce("the break helper speaks " + version + " of the break channel and this " +
+                     "lumio version " + std::to_string(channel::version()) +
                      " (Lumio was updated while it ran)");
         goneFor(PageFailure::Outdated);
     }
