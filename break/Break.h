@@ -15,8 +15,7 @@ class Break {
 
     // Shows the break on overlay, which must outlive it; answered hears the
     // user's answer, once. With no screen to show it on, it is over at once.
-    Break(Overlay& overlay, const BreakPage& page, bool dim,
-          std::function<void(Outcome)> answered);
+    Break(Overlay& overlay, const BreakPage& page, bool dim, std::function<void(Outcome)> answered);
 
     // What the page says of the break it shows. The first answer counts and
     // later ones are the page's own business; Closed takes the break off screen.

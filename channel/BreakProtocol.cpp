@@ -52,9 +52,12 @@ template <> struct Wire<MakePage> {
         j["folder"] = m.folder;
     }
     static MakePage read(const Json& j) {
-        return {whole(j, "page"),          whole(j, "host"),
-                j.at("width").get<double>(),      j.at("height").get<double>(),
-                j.at("file").get<std::string>(), j.at("folder").get<std::string>()};
+        return {whole(j, "page"),
+                whole(j, "host"),
+                j.at("width").get<double>(),
+                j.at("height").get<double>(),
+                j.at("file").get<std::string>(),
+                j.at("folder").get<std::string>()};
     }
 };
 template <> struct Wire<PlacePanel> {
@@ -101,8 +104,8 @@ template <> struct Wire<FadePanel> {
         j["fade"] = m.fade;
     }
     static FadePanel read(const Json& j) {
-        return {whole(j, "panel"), j.at("opacity").get<double>(),
-                j.at("seconds").get<double>(), whole(j, "fade")};
+        return {whole(j, "panel"), j.at("opacity").get<double>(), j.at("seconds").get<double>(),
+                whole(j, "fade")};
     }
 };
 template <> struct Wire<ShowBreak> {

@@ -65,8 +65,8 @@ bool Overlay::show(const BreakPage& page, bool dim) {
     if (failed) drop();        // each break tries a new page
     failed = false;
     if (!web) make();
-    coming = Coming{panelGeometry(*target), dim ? std::optional(target->geometry) : std::nullopt,
-                    page};
+    coming =
+        Coming{panelGeometry(*target), dim ? std::optional(target->geometry) : std::nullopt, page};
     // A page still loading would show as an empty card over a dimmed screen:
     // the break comes on screen once it can draw.
     if (loaded) reveal();

@@ -27,7 +27,8 @@ void BreakServer::tell(const channel::FromHelper& message) {
 void BreakServer::received(std::string_view line) {
     auto decoded = channel::decodeFromTray(line);
     // Lumio from another build says so itself once it reads our hello.
-    if (!greeted && !(decoded.message && std::holds_alternative<channel::Hello>(*decoded.message))) {
+    if (!greeted &&
+        !(decoded.message && std::holds_alternative<channel::Hello>(*decoded.message))) {
         QApplication::exit(EXIT_FAILURE);
         return;
     }

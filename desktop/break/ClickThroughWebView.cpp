@@ -85,9 +85,9 @@ void ClickThroughWebView::showBreak(const BreakPage& shown) {
         {QStringLiteral("dim"), false},
         {QStringLiteral("snoozeMin"), static_cast<qint64>(shown.snoozeMin)},
     };
-    page.runJavaScript(QStringLiteral("__lumioShow(%1)")
-                           .arg(QString::fromUtf8(
-                               QJsonDocument(options).toJson(QJsonDocument::Compact))));
+    page.runJavaScript(
+        QStringLiteral("__lumioShow(%1)")
+            .arg(QString::fromUtf8(QJsonDocument(options).toJson(QJsonDocument::Compact))));
 }
 
 // A card scaled down to fit a small screen shows the whole page, smaller.

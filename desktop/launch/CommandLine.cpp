@@ -47,7 +47,8 @@ std::vector<std::string> unknownOptions(const std::vector<std::string>& argument
     for (const auto& argument : arguments) {
         if (argument.starts_with("--") &&
             std::ranges::find(KNOWN_OPTIONS, argument) == KNOWN_OPTIONS.end() &&
-            !argument.starts_with(RESUME_NEXT_BREAK) && !argument.starts_with(RESUME_PAUSED_UNTIL)) {
+            !argument.starts_with(RESUME_NEXT_BREAK) &&
+            !argument.starts_with(RESUME_PAUSED_UNTIL)) {
             unknown.push_back(argument);
         }
     }

@@ -130,8 +130,8 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
     QtDialogs dialogs(resources);
     QtLocaleFormat locale;
     StdRandom random;
-    Platform platform{clock,    loop,  settings,  idle,    session, tray,
-                      *overlay, audio, autostart, dialogs, locale,  random, program};
+    Platform platform{clock, loop,      settings, idle,   session, tray,   *overlay,
+                      audio, autostart, dialogs,  locale, random,  program};
 
     App app(platform, std::move(arguments));
     const SettingsReload reload(

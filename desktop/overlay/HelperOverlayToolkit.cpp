@@ -182,8 +182,8 @@ class RemoteWebView final : public WebView {
   public:
     RemoteWebView(std::shared_ptr<HelperRun> helper, const RemotePanel& host, double width,
                   double height)
-        : helper(std::move(helper)), id(this->helper->newId()), host(host.panelId()),
-          width(width), height(height) {
+        : helper(std::move(helper)), id(this->helper->newId()), host(host.panelId()), width(width),
+          height(height) {
         this->helper->listen(id, [this](const FromHelper& message) {
             std::visit([this](const auto& m) { received(m); }, message);
         });
@@ -198,8 +198,8 @@ class RemoteWebView final : public WebView {
 
     void loadFile(const std::filesystem::path& file,
                   const std::filesystem::path& readAccessDir) override {
-        helper->send(channel::MakePage{id, host, width, height, file.string(),
-                                       readAccessDir.string()});
+        helper->send(
+            channel::MakePage{id, host, width, height, file.string(), readAccessDir.string()});
     }
     void showBreak(const BreakPage& page) override {
         helper->breakSent();
@@ -243,8 +243,8 @@ class RemoteWebView final : public WebView {
 
 HelperOverlayToolkit::HelperOverlayToolkit(std::filesystem::path helper,
                                            std::filesystem::path resourceDirectory,
-                                           std::vector<std::string> notInherited,
-                                           TimingLog* timing, double timeScale)
+                                           std::vector<std::string> notInherited, TimingLog* timing,
+                                           double timeScale)
     : helper(std::move(helper)), resources(std::move(resourceDirectory)),
       notInherited(std::move(notInherited)), timing(timing), timeScale(timeScale) {}
 

@@ -65,7 +65,6 @@ class Reaper final : public QObject {
     QSocketNotifier notifier;
 };
 
-
 // A child started with the channel's other end as its stdin and stdout and a
 // pipe to us as its stderr, inheriting nothing else; error is errno when it
 // could not be (then no fd is left open but errors, which reads as closed).

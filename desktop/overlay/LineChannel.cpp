@@ -10,8 +10,9 @@ namespace lumio {
 
 LineChannel::LineChannel(int fd, std::size_t maxLine, std::function<void(std::string_view)> onLine,
                          std::function<void()> onClosed)
-    : fd(fd), maxLine(maxLine), notifier(fd, QSocketNotifier::Read), writable(fd, QSocketNotifier::Write),
-      onLine(std::move(onLine)), onClosed(std::move(onClosed)) {
+    : fd(fd), maxLine(maxLine), notifier(fd, QSocketNotifier::Read),
+      writable(fd, QSocketNotifier::Write), onLine(std::move(onLine)),
+      onClosed(std::move(onClosed)) {
     QObject::connect(&notifier, &QSocketNotifier::activated, [this] { readable(); });
     writable.setEnabled(false);
     QObject::connect(&writable, &QSocketNotifier::activated, [this] { flush(); });

@@ -75,8 +75,8 @@ int main(int argc, char* argv[]) {
     QtLocaleFormat locale;
     StdRandom random;
     ProgramOnDisk program;
-    Platform platform{clock,   loop,  settings,  idle,    session, tray,
-                      overlay, audio, autostart, dialogs, locale,  random, program};
+    Platform platform{clock, loop,      settings, idle,   session, tray,   overlay,
+                      audio, autostart, dialogs,  locale, random,  program};
     App app(platform, {});
     app.applicationDidFinishLaunching();
 
