@@ -268,6 +268,7 @@ TEST_F(SettingsFile, AnEditIsRedoneOnTheReadableFileAndNeitherCountedTwiceNorAHa
     fs::remove(file);
     writeText(file, R"({"n": 4, "other": 1})");
     EXPECT_TRUE(store.reloadIfChanged());
+    EXPECT_EQ(saved(), Json::parse(R"({"n": 5, "other": 1})")) << "saved at once";
     JsonSettingsStore(file).setValue("other", integer(2));
     store.setValue("c", integer(3));
     EXPECT_EQ(saved(), Json::parse(R"({"n": 5, "other": 2, "c": 3})"));
