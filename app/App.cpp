@@ -9,14 +9,12 @@ namespace lumio {
 
 App::App(Platform& platform, std::vector<std::string> arguments)
     : platform(platform), arguments(std::move(arguments)), prefs(platform.settings, platform.clock),
-      chime(platform.audio), countdown(prefs), animals(platform.random),
-      overlay(
-          platform.overlay,
-          weakly([this](PageEvent event) {
-              if (shown) shown->pageSaid(event);
-          }),
-          weakly([this](PageFailure why) { pageFailed(why); })),
-      menu(platform, prefs, countdown,
+      chime(platform.audio), schedule_(prefs), animals(platform.random),
+      overlay(platform.overlay, weakly([this](PageEvent event) {
+                  if (shown) shown->pageSaid(event);
+              }),
+              weakly([this](PageFailure why) { pageFailed(why); })),
+      menu(platform, prefs, schedule_,
            {
                .breakNow = weakly([this] { breakNow(); }),
                .togglePause = weakly([this] { togglePause(); }),
@@ -72,25 +70,25 @@ void App::tick() {
         return;
     }
     const auto t = now();
-    const bool woke = countdown.tickSawSleep(t, platform.clock.timeAsleep());
+    const bool woke = schedule_.tickSawSleep(t, platform.clock.timeAsleep());
     // Asking the desktop costs a round trip; a paused or switched-off
     // countdown has no use for the answer.
-    const double idle = countdown.needsIdleTime() ? platform.idle.secondsSinceLastInput() : 0;
-    const auto due = countdown.tick(t, idle);
+    const double idle = schedule_.needsIdleTime() ? platform.idle.secondsSinceLastInput() : 0;
+    const auto due = schedule_.tick(t, idle);
     if (woke || due.pauseEnded) menu.refreshIcon();
     if (due.showBreak) showBreak();
     if (due.counting && menu.isOpen()) menu.refreshMenu();
 }
 
 void App::settingsChangedElsewhere() {
-    countdown.settingsChanged(now());
+    schedule_.settingsChanged(now());
     menu.refreshMenu();
     menu.refreshIcon();
 }
 
 void App::tendOverlay() {
     const bool inUse = (shown && shown->isOn()) || menu.isOpen();
-    if (overlayLife.wanted(now(), inUse, countdown.comingBreak(),
+    if (overlayLife.wanted(now(), inUse, schedule_.comingBreak(),
                            platform.overlay.preparationTime())) {
         overlay.prepare();
     } else {
@@ -100,13 +98,13 @@ void App::tendOverlay() {
 
 void App::observeSystem() {
     platform.idle.watch(Seconds{IDLE_SECS});
-    countdown.watchSleep(platform.clock.timeAsleep());
+    schedule_.watchSleep(platform.clock.timeAsleep());
     platform.session.watch({
         .onWake = weakly([this] {
-            if (countdown.wake(now(), platform.clock.timeAsleep())) menu.refreshIcon();
+            if (schedule_.wake(now(), platform.clock.timeAsleep())) menu.refreshIcon();
         }),
-        .onLock = weakly([this] { countdown.lock(); }),
-        .onUnlock = weakly([this] { countdown.unlock(now()); }),
+        .onLock = weakly([this] { schedule_.lock(); }),
+        .onUnlock = weakly([this] { schedule_.unlock(now()); }),
     });
 }
 

@@ -53,13 +53,9 @@ class App final {
     void observeSystem();
     void setLaunchAtLogin(bool on);
 
-    // State the tests and the desktop look at.
-    const Prefs& preferences() const { return prefs; }
-    Prefs& preferences() { return prefs; }
-    const Schedule& schedule() const { return countdown; }
-    const StatusMenu& statusMenu() const { return menu; }
-    StatusMenu& statusMenu() { return menu; }
-    const Overlay& breakOverlay() const { return overlay; }
+    // The exact instants of the coming break and of a pause, for the tests;
+    // everything else they see on the desktop.
+    const Schedule& schedule() const { return schedule_; }
 
   private:
     void welcome();
@@ -75,7 +71,7 @@ class App final {
     std::vector<std::string> arguments;
     Prefs prefs;
     Chime chime;
-    Schedule countdown;
+    Schedule schedule_;
     AnimalPicker animals;
     OverlayLife overlayLife;
     Overlay overlay;

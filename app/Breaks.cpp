@@ -5,14 +5,14 @@
 namespace lumio {
 
 void App::restart() {
-    countdown.restart(now());
+    schedule_.restart(now());
     menu.refreshIcon();
 }
 
 void App::showBreak() {
     // The helper this copy would start cannot show it: the updated copy will.
     if (relaunchWanted) {
-        countdown.breakDueAt(now());
+        schedule_.breakDueAt(now());
         return;
     }
     prefs.bump(Tally::Shown);
@@ -24,7 +24,7 @@ void App::showBreak() {
 }
 
 void App::breakNow() {
-    countdown.breakNow(now());
+    schedule_.breakNow(now());
     menu.refreshIcon();
     showBreak();
 }
@@ -39,13 +39,13 @@ void App::count(Break::Outcome outcome) {
         break;
     case Break::Outcome::Snoozed:
         prefs.bump(Tally::Snoozed);
-        countdown.snooze(now());
+        schedule_.snooze(now());
         break;
     }
 }
 
 void App::togglePause() {
-    countdown.togglePause(now());
+    schedule_.togglePause(now());
     menu.refreshIcon();
     menu.refreshMenu();
 }

@@ -30,8 +30,8 @@ std::optional<Instant> instantAfter(std::string_view name, const std::vector<std
 } // namespace
 
 void App::resumeOrRestart() {
-    countdown.restart(now());
-    countdown.resume(now(), instantAfter(RESUME_NEXT_BREAK, arguments),
+    schedule_.restart(now());
+    schedule_.resume(now(), instantAfter(RESUME_NEXT_BREAK, arguments),
                      instantAfter(RESUME_PAUSED_UNTIL, arguments));
     menu.refreshIcon();
 }
@@ -42,7 +42,7 @@ void App::pageFailed(PageFailure why) {
     if (why != PageFailure::Outdated || !platform.program.wasReplaced()) return;
     relaunchWanted = true;
     // A break that could not be shown comes again from the new copy.
-    if (unanswered) countdown.breakDueAt(now());
+    if (unanswered) schedule_.breakDueAt(now());
     relaunchWhenIdle();
 }
 
@@ -50,9 +50,9 @@ void App::pageFailed(PageFailure why) {
 void App::relaunchWhenIdle() {
     if (menu.isOpen() || (shown && shown->isOn())) return;
     std::vector<std::string> carried;
-    if (const auto paused = countdown.pausedUntilAt(); paused && countdown.pauseInForce(now())) {
+    if (const auto paused = schedule_.pausedUntilAt(); paused && schedule_.pauseInForce(now())) {
         carried.push_back(option(RESUME_PAUSED_UNTIL, *paused));
-    } else if (const auto next = countdown.nextBreakAt()) {
+    } else if (const auto next = schedule_.nextBreakAt()) {
         carried.push_back(option(RESUME_NEXT_BREAK, *next));
     }
     platform.program.relaunch(std::move(carried));

@@ -82,7 +82,7 @@ void tickAndTendOverlay(benchmark::State& state) {
         launched.app->tick();
         launched.app->tendOverlay();
     }
-    benchmark::DoNotOptimize(launched.app->breakOverlay().isPrepared());
+    benchmark::DoNotOptimize(launched.desk.overlay.web);
 }
 BENCHMARK(tickAndTendOverlay);
 
@@ -92,16 +92,22 @@ void tickCountingMenuOpen(benchmark::State& state) {
     const CountAllocations count(state);
     for (auto _ : state)
         launched.app->tick();
-    benchmark::DoNotOptimize(launched.app->statusMenu().mainMenu().items.front()->title);
+    benchmark::DoNotOptimize(launched.desk.trayMenu->items.front()->title);
 }
 BENCHMARK(tickCountingMenuOpen);
 
 void refreshMenu(benchmark::State& state) {
-    LaunchedApp launched;
+    lumio::fake::FakeDesktop desk{T0};
+    lumio::Prefs prefs(desk, desk.clock);
+    prefs.registerDefaults();
+    lumio::Schedule schedule(prefs);
+    schedule.restart(desk.clock.now());
+    lumio::StatusMenu menu(desk.platform, prefs, schedule, {});
+    menu.buildStatusItem();
     const CountAllocations count(state);
     for (auto _ : state)
-        launched.app->statusMenu().refreshMenu();
-    benchmark::DoNotOptimize(launched.app->statusMenu().mainMenu().items.front()->title);
+        menu.refreshMenu();
+    benchmark::DoNotOptimize(menu.mainMenu().items.front()->title);
 }
 BENCHMARK(refreshMenu);
 

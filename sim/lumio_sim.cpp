@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         }
     }
     desk.menu->menuOpened();
-    const auto& menu = app.statusMenu().mainMenu();
+    const auto& menu = *desk.trayMenu;
     std::printf("\nmenu: %s | %s\n", menu.items[0]->title.c_str(), menu.items[1]->title.c_str());
     std::printf("%d breaks shown over %d simulated day(s)\n", shownTotal, days);
     return 0;

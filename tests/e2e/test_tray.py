@@ -1,20 +1,17 @@
 """The tray over D-Bus: the status item's menu, its settings and its switches."""
 
-import time
 from pathlib import Path
 
 from gi.repository import GLib
 
 from support.desktop import LUMIO_BIN, wait_until
-from support.tray import TITLES, TrayMenu
+from support.tray import TrayMenu
 
 
-def test_the_menu_lists_its_lines_stores_an_interval_and_the_autostart_entry_and_quits(desktop):
+def test_a_click_over_dbus_stores_an_interval_and_the_autostart_entry_and_quits(desktop):
     run = desktop.launch()
     menu = TrayMenu(desktop)
     menu.open()
-    missing = [item for item in TITLES if not menu.find(item)]
-    assert missing == ["away", "paused", "resume"]
     menu.click("interval-30")
     wait_until(lambda: desktop.settings().get("intervalMin") == 30, what="intervalMin 30")
     assert menu.find("interval-30").checked and not menu.find("interval-20").checked
@@ -23,17 +20,12 @@ def test_the_menu_lists_its_lines_stores_an_interval_and_the_autostart_entry_and
     menu.click("launch-at-login")
     wait_until(entry.exists, what="the autostart entry")
     keys = dict(line.split("=", 1) for line in entry.read_text().splitlines() if "=" in line)
-    assert keys["Type"] == "Application"
     assert Path(keys["Exec"]).resolve() == Path(LUMIO_BIN).resolve()
-    wait_until(lambda: menu.find("launch-at-login").checked, what="the switch on")
-    menu.click("launch-at-login")
-    wait_until(lambda: not entry.exists(), what="the entry to go")
     menu.click("quit")
     assert run.wait(5) == 0
 
 
-def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(desktop):
-    desktop.env["LUMIO_TIME_SCALE"] = "50"  # a minute of the menu's lapse in 1.2 s
+def test_every_menu_call_answers(desktop):
     desktop.launch()
     menu = TrayMenu(desktop)
     quit_id, missing = menu.find("quit").id, 9999
@@ -62,22 +54,6 @@ def test_every_menu_call_answers_and_a_host_that_reports_closing_keeps_it_open(d
         _id, props, children = node
         return ["shortcut" in props] + [found for child in children for found in shortcuts(child)]
     assert not any(shortcuts(menu.call("GetLayout", "(iias)", 0, -1, [])[1]))
-
-    def countdown_moves():
-        label = lambda: menu.call("GetProperty", "(is)", menu.find("next-break").id, "label")
-        before = label()
-        time.sleep(0.5)
-        return label() != before
-    menu.call("AboutToShow", "(i)", 0)
-    time.sleep(2)  # no word from the host for 100 s
-    assert not countdown_moves(), "a host never seen to report closing: the menu lapses"
-    menu.event(0, "closed")
-    menu.call("AboutToShow", "(i)", 0)
-    time.sleep(2)
-    assert countdown_moves(), "this host reports closing: open until it does"
-    menu.event(0, "closed")
-    time.sleep(0.1)
-    assert not countdown_moves()
 
 
 def test_a_click_the_host_passes_on_opens_lumios_menu_where_it_was(desktop):

@@ -26,6 +26,7 @@ class AppTest : public testing::Test {
     explicit AppTest(bool launched = true) {
         setTimeZone("UTC");
         desk.values["welcomed"] = true;
+        prefs.registerDefaults();
         if (launched) launch();
     }
     void launch(std::vector<std::string> args = {"lumio"}) {
@@ -45,12 +46,14 @@ class AppTest : public testing::Test {
     double secondsToNextBreak() const { return secondsTo(schedule().nextBreakAt().value()); }
     bool paused() const { return schedule().pausedUntilAt().has_value(); }
     std::size_t breaksShown() const { return desk.overlay.shown.size(); }
-    std::int64_t stored(const char* key) const { return app->preferences().integer(key); }
-    MenuItem& item(std::string_view i) { return *fake::findItem(app->statusMenu().mainMenu(), i); }
+    std::int64_t stored(const char* key) const { return prefs.integer(key); }
+    MenuItem& item(std::string_view i) { return *fake::findItem(*desk.trayMenu, i); }
     void click(std::string_view id) { item(id).action(); }
     const std::string& firstLine() { return item("next").title; }
 
     fake::FakeDesktop desk{T0};
+    // The settings as the App reads them, from the same store.
+    Prefs prefs{desk, desk.clock};
     std::unique_ptr<App> app;
 };
 

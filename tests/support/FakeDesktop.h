@@ -92,8 +92,8 @@ class FakeOverlayToolkit final : public OverlayToolkit {
     std::vector<FakePanel*> panels; // the live ones, in creation order
     FakeWebView* web = nullptr;     // the live one
     int webViewsMade = 0;
-    std::vector<BreakPage> shown;    // by any web view, in order
-    std::vector<double> shownTimes;  // monotonic
+    std::vector<BreakPage> shown;   // by any web view, in order
+    std::vector<double> shownTimes; // monotonic
 };
 
 // Every port but the clock and the overlay's, with state the tests read and set; its
@@ -129,7 +129,10 @@ class FakeDesktop final : public MainLoop,
     void watch(SessionEventHandlers h) override { session = std::move(h); }
     bool setIcon(std::string_view name, int) override { return !(icon = name).empty(); }
     void setToolTip(std::string_view) override {}
-    void setMenu(Menu&, MenuListener& l) override { menu = &l; }
+    void setMenu(Menu& m, MenuListener& l) override {
+        trayMenu = &m;
+        menu = &l;
+    }
     void menuChanged() override { ++menuChanges; }
     bool menuOnScreen() const override { return onScreen; }
     void setPaused(bool p) override { paused = p; }
@@ -159,6 +162,7 @@ class FakeDesktop final : public MainLoop,
     double lastInput = 0;
     std::optional<double> idleThreshold; // as told by watch()
     SessionEventHandlers session;
+    Menu* trayMenu = nullptr;
     MenuListener* menu = nullptr;
     std::string icon;
     // onScreen: Lumio draws the menu, and it is shown.
@@ -173,8 +177,8 @@ class FakeDesktop final : public MainLoop,
     Point pointer;
     std::mt19937 engine{12345};
     FakeOverlayToolkit overlay{*this, *this};
-    Platform platform{clock,   *this, *this, *this, *this, *this,
-                      overlay, *this, *this, *this, *this, *this, *this};
+    Platform platform{clock, *this, *this, *this, *this, *this, overlay,
+                      *this, *this, *this, *this, *this, *this};
 
   private:
     std::optional<std::string> setAutostart(bool on) {

@@ -47,16 +47,15 @@ class ScopedEnv {
   public:
     ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str())) saved_ = old;
-        set(name_, value);
+        value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
     }
-    ~ScopedEnv() { set(name_, saved_ ? saved_->c_str() : nullptr); }
+    ~ScopedEnv() {
+        saved_ ? ::setenv(name_.c_str(), saved_->c_str(), 1) : ::unsetenv(name_.c_str());
+    }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   private:
-    static void set(const std::string& name, const char* value) {
-        value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
-    }
     std::string name_;
     std::optional<std::string> saved_;
 };

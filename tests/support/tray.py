@@ -13,18 +13,15 @@ from support.desktop import wait_until
 TITLES = {
     "next-break": "Lần nghỉ mắt tới: ",
     "away": "Bạn đang rời máy – sẽ đếm lại khi quay về",
-    "paused": "Tạm dừng đến ",
     "break-now": "Nghỉ mắt ngay",
     "pause": "Tạm dừng 1 giờ",
     "resume": "Tiếp tục nhắc",
-    "dim": "Làm mờ nền khi nhắc",
-    "sound": "Âm báo nhẹ",
     "launch-at-login": "Mở cùng máy tính",
     "quit": "Thoát Lumio",
     **{f"interval-{minutes}": ("Nhắc mỗi", f"{minutes} phút")
        for minutes in (10, 15, 20, 25, 30, 45, 60)},
 }
-CHANGING = ("next-break", "paused")
+CHANGING = ("next-break",)
 
 
 def _line(raw):

@@ -22,12 +22,12 @@ TEST_F(Breaks, TheFirstAnswerCountsOnceUntilTheBreakClosesOrFailsAndTheChimeRing
     answerAll();
     EXPECT_EQ(tally(), std::tuple(0, 0, 0));
     desk.screenList = screens;
-    app->preferences().setIntervalMin(60);
+    prefs.setIntervalMin(60);
     // What comes first, whether the page fails after it, and whether the break was snoozed.
     const std::vector<std::tuple<std::vector<PageEvent>, bool, bool>> rows{
-        {{Snoozed}, false, true},         {{Done, Snoozed}, false, false},
-        {{Skipped}, false, false},        {{Closed, Snoozed}, false, false},
-        {{}, true, false},                {{Snoozed, Snoozed}, true, true}};
+        {{Snoozed}, false, true},  {{Done, Snoozed}, false, false},
+        {{Skipped}, false, false}, {{Closed, Snoozed}, false, false},
+        {{}, true, false},         {{Snoozed, Snoozed}, true, true}};
     for (const auto& [first, fails, snoozes] : rows) {
         app->breakNow();
         for (const auto event : first)
@@ -41,7 +41,7 @@ TEST_F(Breaks, TheFirstAnswerCountsOnceUntilTheBreakClosesOrFailsAndTheChimeRing
     desk.menu->menuOpened();
     EXPECT_EQ(item("today").title, "Hôm nay đã nghỉ mắt 1/7 lần");
     app->breakNow();
-    app->preferences().setSound(true);
+    prefs.setSound(true);
     app->breakNow();
     app->breakNow();
     EXPECT_EQ(std::tuple(desk.soundLoads, desk.stops, desk.plays), std::tuple(1, 2, 2));

@@ -56,9 +56,7 @@ TEST_F(Launch, ActionsByNameDoWhatTheirMenuItemsDo) {
           Row{"toggle-enabled", true, false, true}, Row{"quit", true, false, true}}) {
         const int changes = desk.menuChanges;
         EXPECT_EQ(app->activateAction(name), known) << name;
-        EXPECT_EQ(std::tuple(paused(), app->preferences().enabled()),
-                  std::tuple(pausedNow, enabled))
-            << name;
+        EXPECT_EQ(std::tuple(paused(), prefs.enabled()), std::tuple(pausedNow, enabled)) << name;
         EXPECT_EQ(desk.menuChanges > changes, known) << "menu refreshed: " << name;
     }
     EXPECT_EQ(std::tuple(breaksShown(), desk.quits), std::tuple(1u, 1));

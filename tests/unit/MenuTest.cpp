@@ -11,8 +11,7 @@ class TrayMenu : public test::AppTest {
     // toggle, "o" a choice, "!" disabled.
     std::string outline(std::string_view submenu = {}) {
         std::string out;
-        for (const auto* i :
-             (submenu.empty() ? app->statusMenu().mainMenu() : *item(submenu).submenu).items)
+        for (const auto* i : (submenu.empty() ? *desk.trayMenu : *item(submenu).submenu).items)
             out += (i->separator ? "-" : i->id) + (i->checked ? "+" : "") +
                    (i->toggle != Toggle::None && !i->checked ? "/" : "") +
                    (i->toggle == Toggle::Radio ? "o" : "") + (i->enabled ? " " : "! ");
@@ -35,9 +34,9 @@ TEST_F(TrayMenu, EntriesTheirStatesWhatTheyStoreAndLaunchAtLogin) {
                          "sound+ idle-reset/ animals - launch-at-login/ quit ");
     EXPECT_EQ(std::pair(stored("intervalMin"), stored("breakSec")), std::pair(30L, 45L));
     EXPECT_EQ(desk.plays, 1) << "switching sound on previews the chime";
-    app->preferences().setAnimals({"frog"});
+    prefs.setAnimals({"frog"});
     click("animal-frog");
-    EXPECT_EQ(app->preferences().animals().size(), 1u) << "the last animal stays";
+    EXPECT_EQ(prefs.animals().size(), 1u) << "the last animal stays";
     click("quit");
     EXPECT_EQ(desk.quits, 1);
     click("launch-at-login");

@@ -12,8 +12,8 @@ TEST_F(Scheduling, AnIntervalThenCyclesOfIntervalPlusBreakNeverUnderThirtySecond
         {20, 20, 1200, 1220}, {0, 20, 30, 30}, {-50, 20, 30, 30}, {1, 0, 60, 60}};
     std::size_t shown = 0;
     for (const auto& [interval, breakSec, first, cycle] : rows) {
-        app->preferences().setIntervalMin(interval);
-        app->preferences().setBreakSec(breakSec);
+        prefs.setIntervalMin(interval);
+        prefs.setBreakSec(breakSec);
         app->restart();
         stayActive(first - 1);
         EXPECT_EQ(breaksShown(), shown) << interval;

@@ -19,9 +19,11 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
     const test::CapturedStderr log;
     JsonSettingsStore store{dir / "settings.json"};
     fake::FakeDesktop desk(test::T0);
-    Platform onDisk{desk.clock,   desk, store, desk, desk, desk,
-                    desk.overlay, desk, desk,  desk, desk, desk, desk};
+    Platform onDisk{desk.clock, desk, store, desk, desk, desk, desk.overlay,
+                    desk,       desk, desk,  desk, desk, desk};
     desk.overlay.preparation = 5; // panels made ahead of breaks and dropped after them
+    Prefs prefs(store, desk.clock);
+    prefs.registerDefaults();
     App app(onDisk, {"lumio"});
     app.applicationDidFinishLaunching();
 
@@ -38,13 +40,12 @@ TEST(Soak, ThirtyDaysKeepTheInvariants) {
         if (chance(0.01)) idleUntil = now + pick(1800);
         if (chance(0.004)) (chance(0.5) ? desk.session.onLock : desk.session.onUnlock)();
         if (chance(0.001)) desk.session.onWake();
-        if (chance(0.01)) chance(0.5) ? desk.menu->menuOpened() : desk.menu->menuClosed(MenuDrawer::TrayHost);
+        if (chance(0.01))
+            chance(0.5) ? desk.menu->menuOpened() : desk.menu->menuClosed(MenuDrawer::TrayHost);
         if (chance(0.003))
-            fake::findItem(app.statusMenu().mainMenu(),
-                           clickable[static_cast<std::size_t>(pick(8))])
-                ->action();
+            fake::findItem(*desk.trayMenu, clickable[static_cast<std::size_t>(pick(8))])->action();
         // Keep the schedule reachable: a long "off" would make a quiet month.
-        if (!app.preferences().enabled() && chance(0.05)) app.toggleEnabled();
+        if (!prefs.enabled() && chance(0.05)) app.toggleEnabled();
         desk.runFor(1 + pick(120));
 
         for (; seen < desk.overlay.shown.size(); ++seen) {
