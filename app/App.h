@@ -29,14 +29,18 @@ class App final {
     // Called once when the main loop is up.
     void applicationDidFinishLaunching();
 
-    // The once-a-second step: the countdown, then the overlay's preparation.
+    // The once-a-second step of the countdown, and what it finds due: a
+    // break, a fresh icon after a pause or a sleep, a menu kept current; or,
+    // once this copy's helper is outdated, the hand-over to the new install.
+    // The main loop runs tendOverlay() right after it.
     void tick();
     // Another program (or the user, by hand) changed the settings file.
     void settingsChangedElsewhere();
     // Makes the break's panels and page ahead of a break, drops them after.
     void tendOverlay();
 
-    // Breaks and the user's answers (app/Breaks.cpp).
+    // Breaks and the user's answers (app/Breaks.cpp); the hand-over to an
+    // updated install is in app/Relaunch.cpp.
     void restart();
     void showBreak();
     void breakNow();

@@ -48,7 +48,8 @@ TEST(BreakProtocol, LinesNotUnderstoodSayWhy) {
         {R"({"type":7})", "a line with no type"},
         {R"x({"type":"eval","script":"alert(1)"})x", "a line of unknown type \"eval\""},
         {R"({"type":"showPanel"})", "a \"showPanel\" line with fields missing or wrong"},
-        {R"({"type":"showPanel","panel":"3"})", "a \"showPanel\" line with fields missing or wrong"},
+        {R"({"type":"showPanel","panel":"3"})",
+         "a \"showPanel\" line with fields missing or wrong"},
         {R"({"type":"hello","version":1.5})", "a \"hello\" line with fields missing or wrong"},
         {R"({"type":"makePage","page":1,"host":2,"width":1,"height":1,"file":"x"})",
          "a \"makePage\" line with fields missing or wrong"},
@@ -67,10 +68,10 @@ TEST(BreakProtocol, LinesNotUnderstoodSayWhy) {
 
 TEST(BreakProtocol, ThePageSpeaksInFourExactWords) {
     const std::vector<std::pair<std::string, std::optional<PageEvent>>> rows{
-        {"done", PageEvent::Done},     {"skip", PageEvent::Skipped},
+        {"done", PageEvent::Done},      {"skip", PageEvent::Skipped},
         {"snooze", PageEvent::Snoozed}, {"closed", PageEvent::Closed},
-        {"Done", std::nullopt},        {"done ", std::nullopt},
-        {"skipped", std::nullopt},     {"", std::nullopt}};
+        {"Done", std::nullopt},         {"done ", std::nullopt},
+        {"skipped", std::nullopt},      {"", std::nullopt}};
     for (const auto& [word, event] : rows)
         EXPECT_EQ(pageEvent(word), event) << word;
 }

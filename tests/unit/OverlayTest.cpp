@@ -104,7 +104,7 @@ TEST_F(PageLifetime, MadeAheadOfEveryKindOfBreakAndDroppedAfterIt) {
     EXPECT_TRUE(prepared()) << "kept for the grace time";
     stayActive(1);
     EXPECT_FALSE(prepared());
-    expectMadeAheadOfTheNextBreak(); // the snooze's end
+    expectMadeAheadOfTheNextBreak();               // the snooze's end
     desk.overlay.web->onFail(PageFailure::Broken); // the next break gets a new page
     app->togglePause();
     stayActive(3599);
