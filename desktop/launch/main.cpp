@@ -115,8 +115,8 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
     }
 
     // Measurement aids for benchmarks, both off unless asked for.
-    const auto timing = TimingLog::fromEnvironment(std::cerr);
-    const double timeScale = timeScaleFromEnvironment(std::cerr);
+    const auto timing = TimingLog::fromEnvironment();
+    const double timeScale = timeScaleFromEnvironment();
     SystemClock clock(timeScale);
     QtMainLoop loop(timeScale, timing.get());
     JsonSettingsStore settings(JsonSettingsStore::defaultPath());

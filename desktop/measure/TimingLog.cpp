@@ -1,5 +1,7 @@
 #include "desktop/measure/TimingLog.h"
 
+#include "files/Diagnostics.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,21 +20,20 @@ double millisecondsSince(Clock::time_point start) {
 
 } // namespace
 
-std::unique_ptr<TimingLog> TimingLog::open(const std::filesystem::path& file, std::ostream& log) {
+std::unique_ptr<TimingLog> TimingLog::open(const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::app);
     if (!out) {
-        log << "lumio: cannot open the timing log " << file.string() << ": " << std::strerror(errno)
-            << "\n";
+        diagnose("cannot open the timing log " + file.string() + ": " + std::strerror(errno));
         return nullptr;
     }
     out << std::fixed << std::setprecision(1);
     return std::make_unique<TimingLog>(std::move(out));
 }
 
-std::unique_ptr<TimingLog> TimingLog::fromEnvironment(std::ostream& log) {
+std::unique_ptr<TimingLog> TimingLog::fromEnvironment() {
     const char* file = std::getenv("LUMIO_TIMING_LOG");
     if (!file || !*file) return nullptr;
-    return open(file, log);
+    return open(file);
 }
 
 void TimingLog::tickBegan() {

@@ -18,10 +18,10 @@ namespace lumio {
 // costs nothing but a null pointer check.
 class TimingLog final {
   public:
-    // Appends to file; nullptr, with one line on log, when it cannot be opened.
-    static std::unique_ptr<TimingLog> open(const std::filesystem::path& file, std::ostream& log);
+    // Appends to file; nullptr, with one line on stderr, when it cannot be opened.
+    static std::unique_ptr<TimingLog> open(const std::filesystem::path& file);
     // From LUMIO_TIMING_LOG; nullptr when unset or empty.
-    static std::unique_ptr<TimingLog> fromEnvironment(std::ostream& log);
+    static std::unique_ptr<TimingLog> fromEnvironment();
     explicit TimingLog(std::ofstream out) : out(std::move(out)) {}
 
     void tickBegan();
