@@ -50,8 +50,8 @@ void App::pageFailed(PageFailure why) {
 void App::relaunchWhenIdle() {
     if (menu.isOpen() || (shown && shown->isOn())) return;
     std::vector<std::string> carried;
-    if (const auto paused = schedule_.pausedUntilAt(); paused && schedule_.pauseInForce(now())) {
-        carried.push_back(option(RESUME_PAUSED_UNTIL, *paused));
+    if (schedule_.pauseInForce(now())) {
+        carried.push_back(option(RESUME_PAUSED_UNTIL, *schedule_.pausedUntilAt()));
     } else if (const auto next = schedule_.nextBreakAt()) {
         carried.push_back(option(RESUME_NEXT_BREAK, *next));
     }

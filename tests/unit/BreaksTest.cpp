@@ -62,7 +62,9 @@ TEST(Chime, OneSecondOfSixteenBitMonoPcmThatFallsSilentAfterTheSecondNote) {
     EXPECT_EQ(std::vector(wav.begin() + 20, wav.begin() + 24),
               (std::vector<std::uint8_t>{1, 0, 1, 0}));
     const auto size = [&](std::size_t i) { return wav[i] | wav[i + 1] << 8 | wav[i + 2] << 16; };
-    EXPECT_EQ(std::tuple(size(4), size(16), size(40)), std::tuple(88236, 16, 88200)) << "chunks";
+    EXPECT_EQ(std::tuple(size(4), size(16), size(28), size(40)),
+              std::tuple(88236, 16, 88200, 88200))
+        << "chunks, and the bytes a second a player reads at";
     std::size_t last = 0;
     int loudest = 0, steepest = 0, before = 0;
     for (std::size_t i = 44; i < wav.size(); i += 2) {

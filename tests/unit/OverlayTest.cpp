@@ -25,6 +25,8 @@ TEST(Overlay, ScreenUnderThePointerElsePrimaryElseFirstAndItsCorner) {
     // Scaled down into a free area lower or narrower than the card, never up.
     EXPECT_EQ(panelGeometry({{0, 0, 683, 384}, {0, 0, 683, 344}}), (Rect{411, 0, 272, 344}));
     EXPECT_EQ(panelGeometry({{0, 0, 170, 900}, {0, 0, 170, 900}}), (Rect{0, 685, 170, 215}));
+    EXPECT_EQ(panelGeometry({{0, 0, 0, 0}, {0, 0, 0, 0}}), (Rect{-340, -430, 340, 430}))
+        << "a screen that tells no size gets the card as it is";
 }
 
 TEST(Overlay, BreaksOnTheScreenUnderThePointerOnceThePageCanDrawThem) {
@@ -49,6 +51,9 @@ TEST(Overlay, BreaksOnTheScreenUnderThePointerOnceThePageCanDrawThem) {
     EXPECT_TRUE(panel.visible && dim.visible && dim.opacity == 1.0 && dim.fades == 1);
     EXPECT_EQ(dim.fadedFrom, 0.0) << "the dimming fades in from clear";
     EXPECT_GT(panel.style.level, dim.style.level) << "the card above the dimming";
+    EXPECT_TRUE(!panel.style.clickThrough && panel.style.blackAlpha == 0 &&
+                dim.style.clickThrough && dim.style.blackAlpha > 0)
+        << "clicks reach the card but pass the dimming, which alone is dark";
     overlay.hide();
     EXPECT_FALSE(panel.visible || dim.visible);
     EXPECT_EQ(dim.fades, 2) << "faded out";
