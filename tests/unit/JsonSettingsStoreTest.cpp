@@ -197,7 +197,8 @@ TEST_F(SettingsFile, AChangeMadeOnAFullDiskIsKeptAndSavedLaterOnTopOfOtherChange
 // The pretty form of a file that is large but within the limit may be beyond it.
 TEST_F(SettingsFile, WhatIsSavedIsReadBackAndWhatCouldNotBeIsKeptInMemory) {
     Json large = {{"animals", Json::array()}, {"breaksToday", 4}, {"intervalMin", 45}};
-    for (int animal = 0; animal < 100'000; ++animal)
+    // Compact it fits within 1 MiB; indented, even by one space, it would not.
+    for (int animal = 0; animal < 110'000; ++animal)
         large["animals"].push_back("mèo");
     writeSettings(large.dump());
     auto store = open();
@@ -317,6 +318,7 @@ TEST_F(SettingsFile, AnEditorsInPlaceSaveIsWaitedForAndABrokenFileLeftThereMoved
     // Once the editor's time is up the change is saved, though nobody touched the file again.
     writeAged(R"({"a": )", std::chrono::seconds(10) - std::chrono::milliseconds(300));
     store.setValue("c", SettingValue{true});
+    EXPECT_FALSE(store.reloadIfChanged()) << "the file as the store last saw it";
     EXPECT_EQ(readText(file), R"({"a": )");
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     store.reloadIfChanged();
