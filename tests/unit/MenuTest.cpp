@@ -35,8 +35,11 @@ TEST_F(TrayMenu, EntriesTheirStatesWhatTheyStoreAndLaunchAtLogin) {
     EXPECT_EQ(std::pair(stored("intervalMin"), stored("breakSec")), std::pair(30L, 45L));
     EXPECT_EQ(desk.plays, 1) << "switching sound on previews the chime";
     prefs.setAnimals({"frog"});
+    click("animal-cat");
+    EXPECT_EQ(prefs.animals(), (std::vector<std::string>{"frog", "cat"}));
     click("animal-frog");
-    EXPECT_EQ(prefs.animals().size(), 1u) << "the last animal stays";
+    click("animal-cat");
+    EXPECT_EQ(prefs.animals(), std::vector<std::string>{"cat"}) << "the last animal stays";
     click("quit");
     EXPECT_EQ(desk.quits, 1);
     click("launch-at-login");
