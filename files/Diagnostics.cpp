@@ -32,6 +32,13 @@ void write(std::string_view line, bool prefixed = true) {
     std::cerr << whole << std::flush;
 }
 
+bool sayOnce(std::string_view line, bool prefixed) {
+    const std::scoped_lock lock(guard());
+    if (!said().emplace(line).second) return false;
+    write(line, prefixed);
+    return true;
+}
+
 } // namespace
 
 void setProgramName(std::string_view name) {
@@ -45,17 +52,11 @@ void diagnose(std::string_view line) {
 }
 
 bool diagnoseOnce(std::string_view line) {
-    const std::scoped_lock lock(guard());
-    if (!said().emplace(line).second) return false;
-    write(line);
-    return true;
+    return sayOnce(line, true);
 }
 
 bool relayOnce(std::string_view line) {
-    const std::scoped_lock lock(guard());
-    if (!said().emplace(line).second) return false;
-    write(line, false);
-    return true;
+    return sayOnce(line, false);
 }
 
 } // namespace lumio

@@ -1,40 +1,22 @@
 #include "desktop/launch/ProgramOnDisk.h"
 
+#include "desktop/launch/Resources.h"
 #include "files/Diagnostics.h"
 
 #include <QCoreApplication>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
-#include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace lumio {
 
-namespace {
-
-// What the kernel says of a running program whose file was removed or renamed over.
-constexpr std::string_view DELETED = " (deleted)";
-
-} // namespace
-
-ProgramOnDisk::ProgramOnDisk() {
-    std::error_code error;
-    auto running = std::filesystem::read_symlink("/proc/self/exe", error).string();
-    if (running.ends_with(DELETED)) running.resize(running.size() - DELETED.size());
-    struct stat info {};
-    if (error || ::stat("/proc/self/exe", &info) != 0) return;
-    file = running;
-    device = info.st_dev;
-    inode = info.st_ino;
-}
+ProgramOnDisk::ProgramOnDisk() : file(executablePath()), running(stampOf("/proc/self/exe")) {}
 
 bool ProgramOnDisk::wasReplaced() const {
-    struct stat info {};
-    if (file.empty() || ::stat(file.c_str(), &info) != 0) return false;
-    return info.st_dev != device || info.st_ino != inode;
+    if (file.empty() || !running) return false;
+    const auto there = stampOf(file);
+    return there && (there->device != running->device || there->inode != running->inode);
 }
 
 void ProgramOnDisk::relaunch(std::vector<std::string> arguments) {

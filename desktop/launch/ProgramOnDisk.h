@@ -1,11 +1,11 @@
 #pragma once
 
+#include "files/FileStamp.h"
 #include "ports/InstalledProgram.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace lumio {
@@ -28,9 +28,9 @@ class ProgramOnDisk final : public InstalledProgram {
     void takeOverIfAsked(const std::vector<std::string>& notInherited) const;
 
   private:
-    std::filesystem::path file;
-    dev_t device = 0;
-    ino_t inode = 0;
+    const std::filesystem::path file;
+    // The file this process runs, wherever it is now.
+    const std::optional<FileStamp> running;
     std::optional<std::vector<std::string>> relaunchWith;
 };
 

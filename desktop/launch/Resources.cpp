@@ -1,13 +1,17 @@
 #include "desktop/launch/Resources.h"
 
+#include <string_view>
 #include <system_error>
 
 namespace lumio {
 
 std::filesystem::path executablePath() {
+    // What the kernel adds for a program whose file was removed or renamed over.
+    constexpr std::string_view DELETED = " (deleted)";
     std::error_code error;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error).string();
     if (error) return {};
+    if (path.ends_with(DELETED)) path.resize(path.size() - DELETED.size());
     return path;
 }
 

@@ -4,7 +4,8 @@
 
 namespace lumio {
 
-// The file of this running program; empty when the system will not say.
+// The file this running program was started from, even once it has been
+// replaced on disk; empty when the system will not say.
 std::filesystem::path executablePath();
 
 // The images and page: resources/ next to a built program, else the share

@@ -59,6 +59,7 @@ class HelperRun final {
     }
 
     void received(std::string_view line) {
+        if (gone) return; // outdated: nothing it says counts any more
         auto decoded = channel::decodeFromHelper(line);
         if (!decoded.message) {
             diagnoseOnce("ignoring " + decoded.problem + " from the break helper");
