@@ -4,6 +4,7 @@
 #include "ports/PlatformTexts.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace lumio {
 
@@ -31,9 +32,11 @@ void App::applicationDidFinishLaunching() {
     menu.buildStatusItem();
     observeSystem();
     resumeOrRestart();
-    platform.loop.every(Seconds{TICK_SECS}, weakly([this] {
-                            tick();
-                            tendOverlay();
+    // The first tick a second after launch, as the countdown's rhythm always had it.
+    platform.loop.after(Seconds{TICK_SECS}, weakly([this] {
+                            step();
+                            platform.loop.runWhenDue(weakly([this] { return nextStep(); }),
+                                                     weakly([this] { step(); }));
                         }));
 
     // A launch that asks for an action does it a second later, and the
@@ -69,6 +72,7 @@ void App::tick() {
         relaunchWhenIdle();
         return;
     }
+    lookWanted = false;
     const auto t = now();
     const bool woke = schedule_.tickSawSleep(t, platform.clock.timeAsleep());
     // Asking the desktop costs a round trip; a paused or switched-off
@@ -80,10 +84,32 @@ void App::tick() {
     if (due.counting && menu.isOpen()) menu.refreshMenu();
 }
 
+std::optional<Instant> App::nextStep() const {
+    const auto t = now();
+    if (lookWanted) return t;
+    // Someone watches the countdown, or the hand-over waits for them to finish.
+    if (menu.isOpen() || (shown && shown->isOn()) || relaunchWanted) return nextSecond(t);
+    const auto countdown = schedule_.nextTick(t, platform.idle.tellsCrossings());
+    const auto page = overlayLife.nextChange(
+        t, schedule_.comingBreak(), platform.overlay.preparationTime(), overlay.isPrepared());
+    if (countdown && page) return std::min(*countdown, *page);
+    return countdown ? countdown : page;
+}
+
+// On the countdown's whole seconds, so that an open menu shows every one.
+Instant App::nextSecond(Instant t) const {
+    const auto next = schedule_.nextBreakAt();
+    if (!next || *next <= t) return t + Seconds{TICK_SECS};
+    // A remainder of a hair is the second just shown.
+    const double left = std::fmod((*next - t).count(), TICK_SECS);
+    return t + Seconds{left > 1e-3 ? left : left + TICK_SECS};
+}
+
 void App::settingsChangedElsewhere() {
     schedule_.settingsChanged(now());
     menu.refreshMenu();
     menu.refreshIcon();
+    lookNow(); // idleness the new settings count as away
 }
 
 void App::tendOverlay() {
@@ -97,11 +123,12 @@ void App::tendOverlay() {
 }
 
 void App::observeSystem() {
-    platform.idle.watch(Seconds{IDLE_SECS});
+    platform.idle.watch(Seconds{IDLE_SECS}, weakly([this] { lookNow(); }));
     schedule_.watchSleep(platform.clock.timeAsleep());
     platform.session.watch({
         .onWake = weakly([this] {
             if (schedule_.wake(now(), platform.clock.timeAsleep())) menu.refreshIcon();
+            lookNow(); // and aim afresh: timers stood still while it slept
         }),
         .onLock = weakly([this] { schedule_.lock(); }),
         .onUnlock = weakly([this] { schedule_.unlock(now()); }),

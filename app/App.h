@@ -29,11 +29,16 @@ class App final {
     // Called once when the main loop is up.
     void applicationDidFinishLaunching();
 
-    // The once-a-second step of the countdown, and what it finds due: a
-    // break, a fresh icon after a pause or a sleep, a menu kept current; or,
-    // once this copy's helper is outdated, the hand-over to the new install.
-    // The main loop runs tendOverlay() right after it.
+    // A step of the countdown, and what it finds due: a break, a fresh icon
+    // after a pause or a sleep, a menu kept current; or, once this copy's
+    // helper is outdated, the hand-over to the new install. The main loop
+    // runs it, and tendOverlay() right after it, at nextStep().
     void tick();
+    // When tick() must next run, as things stand: the countdown's next
+    // instant, the break's page made ahead of it or dropped after it, once a
+    // second while the menu is open or a break on screen, and at once when
+    // the desktop told of something a tick must look at.
+    std::optional<Instant> nextStep() const;
     // Another program (or the user, by hand) changed the settings file.
     void settingsChangedElsewhere();
     // Makes the break's panels and page ahead of a break, drops them after.
@@ -63,11 +68,19 @@ class App final {
 
   private:
     void welcome();
+    void step() {
+        tick();
+        tendOverlay();
+    }
     void resumeOrRestart();
     void count(Break::Outcome outcome);
     void pageFailed(PageFailure why);
     void relaunchWhenIdle();
+    // Something a tick must look at now: the user crossed into or out of
+    // being away, the machine woke, the settings file changed.
+    void lookNow() { lookWanted = true; }
     Instant now() const { return platform.clock.now(); }
+    Instant nextSecond(Instant t) const;
 
     // First, so that the members' callbacks can use it.
     AliveGuard weakly;
@@ -85,6 +98,7 @@ class App final {
     // The helper that shows breaks comes from a newer install than this copy:
     // Lumio starts afresh as that install at the first quiet moment.
     bool relaunchWanted = false;
+    bool lookWanted = false;
 };
 
 } // namespace lumio

@@ -6,12 +6,15 @@
 namespace lumio {
 
 // Wraps work handed to the desktop (timers, handlers) so that it does nothing
-// once the object holding the guard is gone.
+// once the object holding the guard is gone; work that answers then answers
+// an empty value.
 class AliveGuard {
   public:
     template <typename F> auto operator()(F f) const {
         return [alive = std::weak_ptr<const bool>(token), f = std::move(f)](auto&&... args) {
-            if (alive.lock()) f(std::forward<decltype(args)>(args)...);
+            using Answer = decltype(f(std::forward<decltype(args)>(args)...));
+            if (!alive.lock()) return Answer();
+            return f(std::forward<decltype(args)>(args)...);
         };
     }
 

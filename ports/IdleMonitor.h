@@ -2,6 +2,8 @@
 
 #include "ports/Time.h"
 
+#include <functional>
+
 namespace lumio {
 
 // How long the user has left keyboard and pointer alone, as the desktop
@@ -14,9 +16,17 @@ class IdleMonitor {
 
     // Starts watching for `threshold` of idleness, measured on the core's
     // clock (which may run faster than the wall clock). Call once, before
-    // the first secondsSinceLastInput(). A desktop that tells only when the
-    // user crosses a threshold needs to know which.
-    virtual void watch(Seconds threshold) = 0;
+    // the first secondsSinceLastInput(). While the desktop tells crossings
+    // (tellsCrossings()), `crossed` runs on the main thread, never from
+    // within a call of this class, each time the user's idleness reaches the
+    // threshold and each time the user is back after that.
+    virtual void watch(Seconds threshold, std::function<void()> crossed) = 0;
+
+    // Whether `crossed` comes for both crossings right now. When not (a
+    // desktop that answers only when asked, or none that answers), the
+    // caller must ask secondsSinceLastInput() itself, as often as it needs.
+    // May change from one answer to the next, as sources fail and recover.
+    virtual bool tellsCrossings() const = 0;
 
     // Seconds of the core's clock since the user's last input, never
     // negative, read afresh by each call: input before the call shows in its

@@ -232,6 +232,10 @@ void JsonSettingsStore::update(Edit edit) {
     state_->trySave();
 }
 
+bool JsonSettingsStore::savePending() const {
+    return !state_->pending_.empty() && state_->retrySoon_;
+}
+
 bool JsonSettingsStore::reloadIfChanged() {
     auto& state = *state_;
     bool changed = std::exchange(state.unseenChange_, false);

@@ -42,8 +42,11 @@ class JsonSettingsStore final : public SettingsStore {
     // stat when nothing changed. Returns true when the stored values changed. Changes that could
     // not be saved yet stay on top of what is read, and are tried again here when the file
     // changed or when what stopped them may have passed (a full disk, a folder made read-only,
-    // an editor's save in progress); call it every second or two.
+    // an editor's save in progress); call it when the file changes, and every second or two
+    // while savePending().
     bool reloadIfChanged();
+    // Changes wait to be saved until what stopped them may have passed.
+    bool savePending() const;
 
   private:
     struct State;

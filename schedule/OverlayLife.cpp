@@ -1,7 +1,5 @@
 #include "schedule/OverlayLife.h"
 
-#include "schedule/Schedule.h"
-
 namespace lumio {
 
 namespace {
@@ -13,11 +11,31 @@ constexpr double OVERLAY_GRACE = 3.0;
 
 bool OverlayLife::wanted(Instant now, bool inUse, std::optional<Instant> coming,
                          Seconds preparation) {
+    // A use the clock was set back past is forgotten, not kept for when the
+    // clock comes to it again.
+    if (usedAt && now < *usedAt) usedAt.reset();
     if (inUse) usedAt = now;
-    const bool soon = coming && *coming - now < preparation + Seconds{TICK_SECS};
+    return wantedUnused(now, coming, preparation);
+}
+
+bool OverlayLife::wantedUnused(Instant now, std::optional<Instant> coming,
+                               Seconds preparation) const {
+    const bool soon = coming && *coming - now <= preparation;
+    return soon || graceEnd(now);
+}
+
+std::optional<Instant> OverlayLife::graceEnd(Instant now) const {
     // A clock set back does not stretch the grace.
-    const bool recent = usedAt && now >= *usedAt && now - *usedAt < Seconds{OVERLAY_GRACE};
-    return soon || recent;
+    if (!usedAt || now < *usedAt || now - *usedAt >= Seconds{OVERLAY_GRACE}) return std::nullopt;
+    return *usedAt + Seconds{OVERLAY_GRACE};
+}
+
+std::optional<Instant> OverlayLife::nextChange(Instant now, std::optional<Instant> coming,
+                                               Seconds preparation, bool prepared) const {
+    if (prepared && !wantedUnused(now, coming, preparation)) return now;
+    if (const auto end = graceEnd(now)) return end;
+    if (coming && *coming - preparation > now) return *coming - preparation;
+    return std::nullopt;
 }
 
 } // namespace lumio

@@ -14,8 +14,18 @@ class OverlayLife {
     // the menu open (inUse), the coming break, and how long before it they
     // must be made.
     bool wanted(Instant now, bool inUse, std::optional<Instant> coming, Seconds preparation);
+    // When wanted() must next be asked, given whether they exist now: at
+    // once when they exist and are no longer wanted (the break they were
+    // made for will not come), else the preparation ahead of the coming
+    // break or the end of the grace. nullopt when nothing lies ahead.
+    std::optional<Instant> nextChange(Instant now, std::optional<Instant> coming,
+                                      Seconds preparation, bool prepared) const;
 
   private:
+    bool wantedUnused(Instant now, std::optional<Instant> coming, Seconds preparation) const;
+    // When the grace after the last use ends, while it runs.
+    std::optional<Instant> graceEnd(Instant now) const;
+
     // When a break was last on screen or the menu last open.
     std::optional<Instant> usedAt;
 };

@@ -29,6 +29,7 @@ void Schedule::restart(Instant now) {
     scheduledWith = {prefs.enabled(), prefs.intervalMin()};
     pausedUntil.reset();
     away = false;
+    idleRead.reset();
     if (prefs.enabled()) {
         nextBreak = now + Seconds{intervalLead()};
     } else {
@@ -65,6 +66,7 @@ Schedule::Due Schedule::tick(Instant now, double idleSeconds) {
         return due;
     }
     due.counting = true;
+    idleRead = IdleReading{now, idleSeconds};
 
     if (prefs.idleReset() && idleSeconds >= IDLE_SECS) {
         away = true;
@@ -126,6 +128,23 @@ void Schedule::unlock(Instant now) {
     locked = false;
     if (pauseInForce(now) || !prefs.enabled()) return;
     nextBreak = now + Seconds{intervalLead()};
+}
+
+std::optional<Instant> Schedule::nextIdleLook(Instant now) const {
+    // Idleness grows no faster than the clock: until IDLE_SECS minus the
+    // last reading has passed, nobody can have become away.
+    if (!idleRead || idleRead->at > now) return now; // none yet, or the clock went back
+    if (away) return idleRead->at + Seconds{BACK_LOOK_SECS};
+    if (!prefs.idleReset()) return std::nullopt;
+    return idleRead->at + Seconds{IDLE_SECS - idleRead->seconds};
+}
+
+std::optional<Instant> Schedule::nextTick(Instant now, bool crossingsTold) const {
+    if (!prefs.enabled()) return std::nullopt;
+    if (pausedUntil) return pausedUntil;
+    const auto look = crossingsTold ? std::nullopt : nextIdleLook(now);
+    if (nextBreak && look) return std::min(*nextBreak, *look);
+    return nextBreak ? nextBreak : look;
 }
 
 std::optional<Instant> Schedule::comingBreak() const {

@@ -13,8 +13,12 @@ namespace lumio {
 inline constexpr double SNOOZE_MIN = 5.0;
 // Seconds without input after which the user counts as away.
 inline constexpr double IDLE_SECS = 300.0;
-// Seconds between two ticks of the countdown.
+// Seconds between two ticks of the countdown while someone watches it: the
+// menu open, a break on screen.
 inline constexpr double TICK_SECS = 1.0;
+// Seconds between two questions of a desktop that does not tell when an
+// away user is back: an input is seen well within the 5 s that count as back.
+inline constexpr double BACK_LOOK_SECS = 2.0;
 
 // When the next break comes: the countdown, the pause, the user away from the
 // machine or behind a locked screen, and the machine's sleep. It reads the
@@ -70,6 +74,12 @@ class Schedule {
     // stay as they are (reminders off, the user away, the screen locked). A
     // pause ends with a fresh interval.
     std::optional<Instant> comingBreak() const;
+    // When the countdown next needs a tick, as things stand at now: the
+    // pause's end, the next break, and, where the desktop does not tell when
+    // the user crosses into or out of being away (crossingsTold false), the
+    // first instant that could happen. nullopt: no tick is needed until
+    // something else changes. An instant not after now means at once.
+    std::optional<Instant> nextTick(Instant now, bool crossingsTold) const;
 
     std::optional<Instant> nextBreakAt() const { return nextBreak; }
     std::optional<Instant> pausedUntilAt() const { return pausedUntil; }
@@ -80,6 +90,7 @@ class Schedule {
     double cycleLead() const;
     bool slept(Seconds timeAsleep);
     bool restartUnlessPaused(Instant now);
+    std::optional<Instant> nextIdleLook(Instant now) const;
 
     const Prefs& prefs;
     std::optional<Instant> nextBreak;
@@ -89,6 +100,12 @@ class Schedule {
     std::pair<bool, std::int64_t> scheduledWith{};
     bool away = false;
     bool locked = false;
+    // The last idle time read by a tick, and when; none since a restart.
+    struct IdleReading {
+        Instant at;
+        double seconds;
+    };
+    std::optional<IdleReading> idleRead;
     // The last reading of the time asleep, and whether a tick has handled a
     // resume the system has not announced yet.
     Seconds asleepSeen{};

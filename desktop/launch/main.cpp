@@ -118,8 +118,9 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
     const auto timing = TimingLog::fromEnvironment();
     const double timeScale = timeScaleFromEnvironment();
     SystemClock clock(timeScale);
-    QtMainLoop loop(timeScale, timing.get());
-    JsonSettingsStore settings(JsonSettingsStore::defaultPath());
+    QtMainLoop loop(clock, timeScale, timing.get());
+    const auto settingsFile = JsonSettingsStore::defaultPath();
+    JsonSettingsStore settings(settingsFile);
     DesktopIdleMonitor idle(timeScale);
     DBusSessionEvents session;
     QtTrayIcon tray(resources);
@@ -134,8 +135,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
                       audio, autostart, dialogs,  locale, random,  program};
 
     App app(platform, std::move(arguments));
-    const SettingsReload reload(
-        settings, [&app] { app.settingsChangedElsewhere(); }, loop.tickTimer());
+    const SettingsReload reload(settings, settingsFile, [&app] { app.settingsChangedElsewhere(); });
     ApplicationService service(
         [&app](const std::string& action) { return app.activateAction(action); },
         [&app] { app.activate(); });

@@ -36,8 +36,8 @@ std::unique_ptr<TimingLog> TimingLog::fromEnvironment() {
     return open(file);
 }
 
-void TimingLog::tickBegan() {
-    tickStart = Clock::now();
+void TimingLog::tickBegan(std::chrono::system_clock::duration late) {
+    tickStart = Clock::now() - std::chrono::duration_cast<Clock::duration>(late);
 }
 
 void TimingLog::tickEnded() {

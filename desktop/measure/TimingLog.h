@@ -12,7 +12,8 @@ namespace lumio {
 // benchmarks: LUMIO_TIMING_LOG=<file> appends one line per break the page
 // (in the break helper) reports painted,
 //
-//   painted tick_ms=<from the start of the tick that showed it> script_ms=<from the show script>
+//   painted tick_ms=<from the instant the tick that showed it was due> script_ms=<from the show
+//   script>
 //
 // with tick_ms "-" for a break not shown by a tick (--break-now). Off, it
 // costs nothing but a null pointer check.
@@ -24,7 +25,8 @@ class TimingLog final {
     static std::unique_ptr<TimingLog> fromEnvironment();
     explicit TimingLog(std::ofstream out) : out(std::move(out)) {}
 
-    void tickBegan();
+    // A tick begins, `late` after the instant it was due.
+    void tickBegan(std::chrono::system_clock::duration late);
     void tickEnded();
     void scriptSent();
     void painted();

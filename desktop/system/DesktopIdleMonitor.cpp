@@ -32,8 +32,10 @@ double monotonicSeconds() {
 DesktopIdleMonitor::DesktopIdleMonitor(double timeScale)
     : timeScale(timeScale), sources(desktopSources()) {}
 
-void DesktopIdleMonitor::watch(Seconds threshold) {
-    sources.watch(threshold.count() / timeScale);
+void DesktopIdleMonitor::watch(Seconds threshold, std::function<void()> crossed) {
+    sources.watch(threshold.count() / timeScale, [this, crossed = std::move(crossed)] {
+        QMetaObject::invokeMethod(&context, crossed, Qt::QueuedConnection);
+    });
 }
 
 double DesktopIdleMonitor::secondsSinceLastInput() {

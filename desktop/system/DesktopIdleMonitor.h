@@ -3,6 +3,8 @@
 #include "desktop/system/IdleSourceChooser.h"
 #include "ports/IdleMonitor.h"
 
+#include <QObject>
+
 namespace lumio {
 
 // The user's idle time from the desktop's own mechanism, the first that
@@ -15,12 +17,15 @@ class DesktopIdleMonitor final : public IdleMonitor {
   public:
     explicit DesktopIdleMonitor(double timeScale = 1.0);
 
-    void watch(Seconds threshold) override;
+    void watch(Seconds threshold, std::function<void()> crossed) override;
+    bool tellsCrossings() const override { return sources.answersTellCrossings(); }
     double secondsSinceLastInput() override;
 
   private:
     const double timeScale;
     IdleSourceChooser sources;
+    // Crossings reach the core from the event loop, never from within a call.
+    QObject context;
 };
 
 } // namespace lumio

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace lumio {
 
@@ -20,8 +22,10 @@ class IdleSource {
     virtual bool tellsEvents() const = 0;
 
     // Starts watching for `threshold` seconds of idleness, dropping whatever
-    // an earlier start left. False when the desktop does not offer it now.
-    virtual bool start(double threshold) = 0;
+    // an earlier start left. A source that tells events runs `crossed` each
+    // time the user crosses the threshold, either way (possibly from within
+    // this call). False when the desktop does not offer it now.
+    virtual bool start(double threshold, std::function<void()> crossed) = 0;
 
     // Seconds since the last input (a source that tells events answers 0
     // below the threshold); nullopt once it has stopped working, until the
@@ -29,11 +33,23 @@ class IdleSource {
     virtual std::optional<double> idleSeconds() = 0;
 };
 
-// What a source told only when the user crosses the threshold knows.
+// What a source told only when the user crosses the threshold knows, and
+// whom it tells of each crossing.
 class IdleCrossings {
   public:
-    void idled() { idleSince = Clock::now(); }
-    void resumed() { idleSince.reset(); }
+    void tellTo(std::function<void()> crossed) {
+        told = std::move(crossed);
+        idleSince.reset();
+    }
+    void idled() {
+        const bool crossing = !idleSince;
+        idleSince = Clock::now();
+        if (crossing && told) told();
+    }
+    void resumed() {
+        if (!std::exchange(idleSince, std::nullopt) || !told) return;
+        told();
+    }
     double seconds(double threshold) const {
         if (!idleSince) return 0.0;
         return threshold + std::chrono::duration<double>(Clock::now() - *idleSince).count();
@@ -42,6 +58,7 @@ class IdleCrossings {
   private:
     using Clock = std::chrono::steady_clock;
     std::optional<Clock::time_point> idleSince;
+    std::function<void()> told;
 };
 
 } // namespace lumio

@@ -12,13 +12,14 @@ IdleSourceChooser::IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> so
         entries.push_back({.source = std::move(source)});
 }
 
-void IdleSourceChooser::watch(double idleThreshold) {
+void IdleSourceChooser::watch(double idleThreshold, std::function<void()> onCrossing) {
     threshold = idleThreshold;
+    crossed = std::move(onCrossing);
 }
 
 std::optional<double> IdleSourceChooser::ask(Entry& entry, double now) {
     if (now < entry.restAfterFailureUntil) return std::nullopt;
-    if (!entry.started) entry.started = entry.source->start(threshold);
+    if (!entry.started) entry.started = entry.source->start(threshold, crossed);
     const auto seconds = entry.started ? entry.source->idleSeconds() : std::nullopt;
     if (!seconds) {
         entry.started = false;
@@ -35,6 +36,7 @@ double IdleSourceChooser::idleSeconds(double now) {
             diagnose("idle time now comes from " + entry.source->name());
         }
         reportedNone = false;
+        answeredByEvents = entry.source->tellsEvents();
         return std::max(*seconds, 0.0);
     }
     if (!reportedNone) {
@@ -42,6 +44,7 @@ double IdleSourceChooser::idleSeconds(double now) {
                  "until one answers");
         reportedNone = true;
     }
+    answeredByEvents = false;
     return 0.0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "desktop/system/IdleSource.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,11 +20,14 @@ class IdleSourceChooser {
 
     explicit IdleSourceChooser(std::vector<std::unique_ptr<IdleSource>> sources);
 
-    // The threshold every source is started with.
-    void watch(double threshold);
+    // The threshold every source is started with, and whom the sources that
+    // tell events tell of each crossing.
+    void watch(double threshold, std::function<void()> crossed);
 
     // Seconds since the last input; `now` is a monotonic clock in seconds.
     double idleSeconds(double now);
+    // Whether the source that gave the last answer tells crossings.
+    bool answersTellCrossings() const { return answeredByEvents; }
 
   private:
     struct Entry {
@@ -36,7 +40,9 @@ class IdleSourceChooser {
 
     std::vector<Entry> entries;
     double threshold = 0;
+    std::function<void()> crossed;
     bool reportedNone = false;
+    bool answeredByEvents = false;
 };
 
 } // namespace lumio

@@ -32,12 +32,12 @@ bool MutterIdleSource::connectSignal(bool on) {
               : bus.disconnect(SERVICE, PATH, INTERFACE, signal, this, SLOT(fired(uint)));
 }
 
-bool MutterIdleSource::start(double idleThreshold) {
+bool MutterIdleSource::start(double idleThreshold, std::function<void()> crossed) {
     running = false;
     connectSignal(false);
     threshold = idleThreshold;
     activeWatch = 0;
-    crossings.resumed();
+    crossings.tellTo(std::move(crossed));
     const auto thresholdMs = static_cast<std::uint64_t>(threshold * 1000.0);
     const auto idleMs = call(QStringLiteral("GetIdletime"));
     if (!idleMs || !connectSignal(true)) return false;

@@ -19,7 +19,7 @@ class MutterIdleSource final : public QObject, public IdleSource {
 
     std::string name() const override { return "org.gnome.Mutter.IdleMonitor"; }
     bool tellsEvents() const override { return true; }
-    bool start(double threshold) override;
+    bool start(double threshold, std::function<void()> crossed) override;
     std::optional<double> idleSeconds() override;
 
   private slots:

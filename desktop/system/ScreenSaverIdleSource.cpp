@@ -10,7 +10,7 @@ std::string ScreenSaverIdleSource::name() const {
     return "org.freedesktop.ScreenSaver at " + path.toStdString();
 }
 
-bool ScreenSaverIdleSource::start(double) {
+bool ScreenSaverIdleSource::start(double, std::function<void()>) {
     return QDBusConnection::sessionBus().isConnected();
 }
 

@@ -14,7 +14,7 @@ class ScreenSaverIdleSource final : public IdleSource {
 
     std::string name() const override;
     bool tellsEvents() const override { return false; }
-    bool start(double threshold) override;
+    bool start(double threshold, std::function<void()> crossed) override;
     std::optional<double> idleSeconds() override;
 
   private:

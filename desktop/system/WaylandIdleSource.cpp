@@ -158,11 +158,12 @@ std::string WaylandIdleSource::name() const {
     return connection ? connection->protocol() : "Wayland idle notifications";
 }
 
-bool WaylandIdleSource::start(double idleThreshold) {
+bool WaylandIdleSource::start(double idleThreshold, std::function<void()> crossed) {
     connection.reset();
     threshold = idleThreshold;
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return false;
     auto opened = std::make_unique<Connection>();
+    opened->crossings.tellTo(std::move(crossed));
     if (!opened->open(threshold)) return false;
     connection = std::move(opened);
     return true;

@@ -20,7 +20,7 @@ class WaylandIdleSource final : public IdleSource {
 
     std::string name() const override;
     bool tellsEvents() const override { return true; }
-    bool start(double threshold) override;
+    bool start(double threshold, std::function<void()> crossed) override;
     std::optional<double> idleSeconds() override;
 
   private:

@@ -45,7 +45,7 @@ struct X11IdleSource::Connection {
 X11IdleSource::X11IdleSource() = default;
 X11IdleSource::~X11IdleSource() = default;
 
-bool X11IdleSource::start(double) {
+bool X11IdleSource::start(double, std::function<void()>) {
     connection.reset();
     if (!x11Session()) return false;
     auto opened = std::make_unique<Connection>();

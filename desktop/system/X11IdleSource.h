@@ -20,7 +20,7 @@ class X11IdleSource final : public IdleSource {
 
     std::string name() const override { return "the X server (MIT-SCREEN-SAVER)"; }
     bool tellsEvents() const override { return false; }
-    bool start(double threshold) override;
+    bool start(double threshold, std::function<void()> crossed) override;
     std::optional<double> idleSeconds() override;
 
   private:

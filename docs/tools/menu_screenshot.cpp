@@ -30,7 +30,8 @@ namespace {
 
 class NoIdle final : public IdleMonitor {
   public:
-    void watch(Seconds) override {}
+    void watch(Seconds, std::function<void()>) override {}
+    bool tellsCrossings() const override { return true; }
     double secondsSinceLastInput() override { return 0; }
 };
 
@@ -62,7 +63,7 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path resources = LUMIO_RESOURCES_DIR;
 
     SystemClock clock;
-    QtMainLoop loop;
+    QtMainLoop loop(clock);
     JsonSettingsStore settings(folder / "settings.json");
     settings.setValue("welcomed", true);
     NoIdle idle;

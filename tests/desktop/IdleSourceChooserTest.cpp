@@ -14,7 +14,9 @@ class FakeSource final : public IdleSource {
         : label(std::move(name)), events(events), works(works), answer(answer) {}
     std::string name() const override { return label; }
     bool tellsEvents() const override { return events; }
-    bool start(double threshold) override { return threshold == 300 && works; }
+    bool start(double threshold, std::function<void()>) override {
+        return threshold == 300 && works;
+    }
     std::optional<double> idleSeconds() override {
         return works ? std::optional(answer) : std::nullopt;
     }
@@ -61,7 +63,7 @@ TEST(IdleSourceChooserTest, UsesTheFirstSourceThatWorksAndRetriesTheOthersLater)
         }
         const test::CapturedStderr log;
         IdleSourceChooser chooser(std::move(sources));
-        chooser.watch(300);
+        chooser.watch(300, {});
         for (const auto& step : c.steps) {
             SCOPED_TRACE(step.now);
             for (std::size_t i = 0; i < 2; ++i)

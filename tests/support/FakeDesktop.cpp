@@ -2,35 +2,69 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace lumio::fake {
 
 void FakeDesktop::after(Seconds delay, std::function<void()> work) {
-    tasks.push_back({clock.mono + delay.count(), 0, std::make_shared<const Work>(std::move(work))});
+    tasks.push_back({clock.mono + delay.count(), std::make_shared<const Work>(std::move(work))});
 }
 
-void FakeDesktop::every(Seconds interval, std::function<void()> work) {
-    std::erase_if(tasks, [](const Task& task) { return task.period > 0; });
-    tasks.push_back({clock.mono + interval.count(), interval.count(),
-                     std::make_shared<const Work>(std::move(work))});
+void FakeDesktop::runWhenDue(std::function<std::optional<Instant>()> nextDue,
+                             std::function<void()> work) {
+    due = {std::move(nextDue), std::make_shared<const Work>(std::move(work))};
+}
+
+std::optional<double> FakeDesktop::wakeAt() const {
+    if (!due.next) return std::nullopt;
+    if (clock.set) return clock.mono;
+    const auto at = due.next();
+    if (!at) return std::nullopt;
+    return std::max(epochSeconds(*at) - clock.epoch - clock.offset, clock.mono);
+}
+
+void FakeDesktop::touchedAgo(double seconds) {
+    lastInput = clock.mono - seconds;
+    if (crossingsTold && idleThreshold && (seconds >= *idleThreshold) != toldIdle) crossIfIdle();
+}
+
+void FakeDesktop::crossIfIdle() {
+    toldIdle = !toldIdle;
+    if (idleCrossed) idleCrossed();
 }
 
 void FakeDesktop::runFor(double seconds) {
     const double end = clock.mono + seconds;
+    int runsAtOneInstant = 0;
     for (;;) {
-        // At the same instant one-off work runs before the ticker, else the earlier given.
-        const auto next = std::ranges::min_element(tasks, [](const Task& a, const Task& b) {
-            return std::pair(a.at, a.period > 0) < std::pair(b.at, b.period > 0);
-        });
-        if (next == tasks.end() || next->at > end) break;
-        clock.mono = std::max(next->at, clock.mono);
-        const auto work = next->work; // the task list may change while it runs
-        if (next->period > 0) {
-            next->at += next->period;
-        } else {
-            tasks.erase(next);
+        // At one instant: one-off work first, in the order given, then the
+        // desktop's word on idleness, then the work that is due.
+        const auto task = std::ranges::min_element(tasks, {}, &Task::at);
+        const std::optional<double> crossing = crossingsTold && idleThreshold && !toldIdle
+                                                   ? std::optional(lastInput + *idleThreshold)
+                                                   : std::nullopt;
+        const auto wake = wakeAt();
+        const double at = std::min({task != tasks.end() ? task->at : end + 1,
+                                    crossing.value_or(end + 1), wake.value_or(end + 1)});
+        if (at > end) break;
+        runsAtOneInstant = at > clock.mono ? 0 : runsAtOneInstant + 1;
+        if (runsAtOneInstant > 1000) {
+            std::fputs("the main loop spins: work due again at the same instant\n", stderr);
+            std::abort();
         }
-        (*work)();
+        clock.mono = std::max(at, clock.mono);
+        if (task != tasks.end() && task->at <= at) {
+            const auto work = task->work; // the task list may change while it runs
+            tasks.erase(task);
+            (*work)();
+        } else if (crossing && *crossing <= at) {
+            crossIfIdle();
+        } else {
+            ++steps;
+            clock.set = false;
+            const auto work = due.work;
+            (*work)();
+        }
     }
     clock.mono = end;
 }

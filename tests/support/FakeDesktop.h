@@ -20,12 +20,15 @@ class VirtualClock final : public Clock {
     explicit VirtualClock(double epoch) : epoch(epoch) {}
     Instant now() const override { return instantFromEpoch(epoch + mono + offset); }
     Seconds timeAsleep() const override { return Seconds{asleep}; }
-    // Suspended: the wall clock moves on, timers do not.
+    // Suspended: the wall clock moves on, timers do not. Either way the main
+    // loop hears of it, as a timer on the wall clock does.
     void jump(double seconds, bool asleepMeanwhile = false) {
         offset += seconds;
         asleep += asleepMeanwhile ? seconds : 0;
+        set = true;
     }
     double epoch, mono = 0, offset = 0, asleep = 0;
+    bool set = false; // since the main loop last looked
 };
 
 class FakeDesktop;
@@ -114,18 +117,31 @@ class FakeDesktop final : public MainLoop,
   public:
     explicit FakeDesktop(double epoch) : clock(epoch) {}
     void after(Seconds delay, std::function<void()> work) override;
-    void every(Seconds interval, std::function<void()> work) override;
+    void runWhenDue(std::function<std::optional<Instant>()> nextDue,
+                    std::function<void()> work) override;
     void quit() override {
         ++quits;
         tasks.clear();
+        due = {};
     }
     void runFor(double seconds);
     std::optional<SettingValue> value(std::string_view key) const override;
     void setValue(std::string_view key, SettingValue v) override;
     void update(Edit edit) override { edit(*this); }
-    void watch(Seconds threshold) override { idleThreshold = threshold.count(); }
-    double secondsSinceLastInput() override { return clock.mono - lastInput; }
-    void touchedAgo(double seconds) { lastInput = clock.mono - seconds; }
+    void watch(Seconds threshold, std::function<void()> crossed) override {
+        idleThreshold = threshold.count();
+        idleCrossed = std::move(crossed);
+    }
+    bool tellsCrossings() const override { return crossingsTold; }
+    double secondsSinceLastInput() override {
+        ++idleQuestions;
+        return clock.mono - lastInput;
+    }
+    // The user's last input was that long ago; a desktop that tells crossings
+    // tells this one if it is one.
+    void touchedAgo(double seconds);
+    // The instant the main loop was last told to wake for, on the monotonic clock.
+    std::optional<double> wakeAt() const;
     void watch(SessionEventHandlers h) override { session = std::move(h); }
     bool setIcon(std::string_view name, int) override { return !(icon = name).empty(); }
     void setToolTip(std::string_view) override {}
@@ -161,6 +177,8 @@ class FakeDesktop final : public MainLoop,
     std::map<std::string, SettingValue, std::less<>> values;
     double lastInput = 0;
     std::optional<double> idleThreshold; // as told by watch()
+    bool crossingsTold = true;           // as the Wayland and GNOME desktops do
+    int idleQuestions = 0, steps = 0;
     SessionEventHandlers session;
     Menu* trayMenu = nullptr;
     MenuListener* menu = nullptr;
@@ -185,12 +203,19 @@ class FakeDesktop final : public MainLoop,
         if (!autostartFailure) installed = on;
         return autostartFailure;
     }
+    void crossIfIdle();
     using Work = std::function<void()>;
     struct Task {
-        double at, period; // period 0: once
+        double at;
         std::shared_ptr<const Work> work;
     };
     std::vector<Task> tasks; // in the order given
+    struct Due {
+        std::function<std::optional<Instant>()> next;
+        std::shared_ptr<const Work> work;
+    } due;
+    std::function<void()> idleCrossed;
+    bool toldIdle = false; // the last crossing told was into idleness
 };
 
 // The item with this id anywhere in the menu or its submenus; null if absent.
