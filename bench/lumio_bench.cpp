@@ -1,5 +1,6 @@
-// Costs of the work Lumio repeats while it sits in the tray: the once-a-second
-// tick (menu closed and open), a menu refresh, and building the chime. Each
+// Costs of the work Lumio repeats while it sits in the tray: the question the
+// main loop asks before it waits, a tick (menu closed and open), a menu
+// refresh, and building the chime. Each
 // also reports its heap allocations per iteration ("allocs").
 #include "app/App.h"
 #include "sound/Chime.h"
@@ -73,8 +74,8 @@ void tickCountingMenuClosed(benchmark::State& state) {
 }
 BENCHMARK(tickCountingMenuClosed);
 
-// What the ticker runs every second between breaks: the tick, then the check
-// whether the break's page should be made or dropped.
+// What a step runs when something is due: the tick, then the check whether
+// the break's page should be made or dropped.
 void tickAndTendOverlay(benchmark::State& state) {
     LaunchedApp launched;
     const CountAllocations count(state);
@@ -85,6 +86,15 @@ void tickAndTendOverlay(benchmark::State& state) {
     benchmark::DoNotOptimize(launched.desk.overlay.web);
 }
 BENCHMARK(tickAndTendOverlay);
+
+// What the main loop asks each time it is about to wait.
+void nextStep(benchmark::State& state) {
+    LaunchedApp launched;
+    const CountAllocations count(state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(launched.app->nextStep());
+}
+BENCHMARK(nextStep);
 
 void tickCountingMenuOpen(benchmark::State& state) {
     LaunchedApp launched;

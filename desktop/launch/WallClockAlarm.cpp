@@ -18,10 +18,10 @@ timespec toTimespec(WallClockAlarm::Time at) {
     const auto sinceEpoch = at.time_since_epoch();
     const auto secs = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
     // An all-zero value would disarm the timer: 1 ns after the epoch is as past.
-    timespec spec{.tv_sec = secs.count(),
+    timespec when{.tv_sec = secs.count(),
                   .tv_nsec = std::chrono::nanoseconds(sinceEpoch - secs).count()};
-    if (spec.tv_sec <= 0) spec = {.tv_sec = 0, .tv_nsec = 1};
-    return spec;
+    if (when.tv_sec <= 0) when = {.tv_sec = 0, .tv_nsec = 1};
+    return when;
 }
 
 } // namespace
@@ -39,9 +39,9 @@ WallClockAlarm::WallClockAlarm(std::function<void()> rang)
 
 void WallClockAlarm::set(Time at) {
     if (!timer.valid() || armedFor == at) return;
-    const itimerspec spec{.it_interval = {}, .it_value = toTimespec(at)};
-    if (timerfd_settime(timer.get(), TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) !=
-        0) {
+    const itimerspec alarmAt{.it_interval = {}, .it_value = toTimespec(at)};
+    if (timerfd_settime(timer.get(), TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &alarmAt,
+                        nullptr) != 0) {
         diagnoseOnce(std::string("cannot set a timer: ") + std::strerror(errno));
         return;
     }
