@@ -4,6 +4,7 @@
 #include "desktop/system/ScreenSaverIdleSource.h"
 #include "desktop/system/WaylandIdleSource.h"
 #include "desktop/system/X11IdleSource.h"
+#include "desktop/system/X11SyncIdleSource.h"
 
 #include <chrono>
 
@@ -15,6 +16,7 @@ std::vector<std::unique_ptr<IdleSource>> desktopSources() {
     std::vector<std::unique_ptr<IdleSource>> sources;
     sources.push_back(std::make_unique<WaylandIdleSource>());
     sources.push_back(std::make_unique<MutterIdleSource>());
+    sources.push_back(std::make_unique<X11SyncIdleSource>());
     sources.push_back(std::make_unique<X11IdleSource>());
     for (const auto* path : {"/org/freedesktop/ScreenSaver", "/ScreenSaver"}) {
         sources.push_back(std::make_unique<ScreenSaverIdleSource>(QString::fromLatin1(path)));

@@ -1,7 +1,6 @@
 #include "desktop/system/X11IdleSource.h"
 
-#include <QString>
-#include <QtGlobal>
+#include "desktop/system/X11Session.h"
 
 #include <cstdlib>
 
@@ -9,16 +8,6 @@
 #include <xcb/xcb.h>
 
 namespace lumio {
-
-namespace {
-
-bool x11Session() {
-    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-           qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland") &&
-           !qEnvironmentVariableIsEmpty("DISPLAY");
-}
-
-} // namespace
 
 struct X11IdleSource::Connection {
     int screenNumber = 0; // set by xcb_connect, so first

@@ -8,9 +8,8 @@ namespace lumio {
 
 // The X server's own idle counter (MIT-SCREEN-SAVER), asked and answered in
 // each call: a round trip to a local server costs less than a stale answer.
-// Offered on X11 sessions only: under Wayland the X server (Xwayland) sees
-// just the input that goes to X windows, and would call a user typing in a
-// native window away.
+// For X servers without the SYNC extension's idle counter, which tells
+// crossings instead (X11SyncIdleSource). Offered on X11 sessions only.
 class X11IdleSource final : public IdleSource {
   public:
     X11IdleSource();

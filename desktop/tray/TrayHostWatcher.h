@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QTimer>
-
 #include <QDBusServiceWatcher>
+#include <QObject>
 
 #include <functional>
+#include <memory>
 
 namespace lumio {
 
@@ -14,20 +14,26 @@ namespace lumio {
 bool trayHostAvailable();
 
 // Calls back once, as soon as a tray host turns up: when the StatusNotifier
-// watcher registers, when it reports a host, or at the latest at the next
-// periodic look (which also catches X11 trays).
+// watcher registers, when it reports a host, or when an X11 tray manager
+// announces itself on the root window. Between these it does nothing.
 class TrayHostWatcher final : public QObject {
     Q_OBJECT
   public:
     explicit TrayHostWatcher(std::function<void()> onAvailable);
+    ~TrayHostWatcher() override;
+    TrayHostWatcher(const TrayHostWatcher&) = delete;
+    TrayHostWatcher& operator=(const TrayHostWatcher&) = delete;
 
   private slots:
     void look();
 
   private:
+    struct X11Announcements;
+
     std::function<void()> onAvailable;
     QDBusServiceWatcher serviceWatcher;
-    QTimer poll;
+    std::unique_ptr<X11Announcements> x11;
+    bool told = false;
 };
 
 } // namespace lumio

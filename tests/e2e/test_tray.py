@@ -3,6 +3,8 @@
 from pathlib import Path
 
 from gi.repository import GLib
+from Xlib import X
+from Xlib.protocol import event
 
 from support.desktop import LUMIO_BIN, wait_until
 from support.tray import TrayMenu
@@ -71,3 +73,28 @@ def test_a_click_the_host_passes_on_opens_lumios_menu_where_it_was(desktop):
                      GLib.Variant("(ii)", (700, 420)))
     wait_until(lambda: popped.id not in {window.id for window in desktop.top_level()}, 5,
                "a second click to close the menu")
+
+
+def test_an_x11_tray_that_starts_later_is_told_and_gets_the_icon(desktop):
+    desktop.bus.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                     "ReleaseName", GLib.Variant("(s)", ("org.kde.StatusNotifierWatcher",)), "(u)")
+    run = desktop.launch()
+    wait_until(lambda: "no system tray yet" in run.log.read_text(), 10, "no tray at the start")
+    x, root = desktop.x, desktop.x.screen().root
+    tray = root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    selection = x.intern_atom("_NET_SYSTEM_TRAY_S0")
+    tray.set_selection_owner(selection, X.CurrentTime)
+    root.send_event(event.ClientMessage(window=root, client_type=x.intern_atom("MANAGER"),
+                                        data=(32, [X.CurrentTime, selection, tray.id, 0, 0])),
+                    event_mask=X.StructureNotifyMask)
+    x.flush()
+    opcode = x.intern_atom("_NET_SYSTEM_TRAY_OPCODE")
+
+    def docking():
+        while x.pending_events():
+            told = x.next_event()
+            if told.type == X.ClientMessage and told.client_type == opcode:
+                return told.data[1][1] == 0  # asks to dock
+        return False
+    wait_until(docking, 10, "the icon asking the X11 tray to dock it")
+    assert run.stop() == 0
