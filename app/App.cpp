@@ -128,7 +128,6 @@ void App::observeSystem() {
     platform.session.watch({
         .onWake = weakly([this] {
             if (schedule_.wake(now(), platform.clock.timeAsleep())) menu.refreshIcon();
-            lookNow(); // and aim afresh: timers stood still while it slept
         }),
         .onLock = weakly([this] { schedule_.lock(); }),
         .onUnlock = weakly([this] { schedule_.unlock(now()); }),

@@ -77,7 +77,7 @@ class App final {
     void pageFailed(PageFailure why);
     void relaunchWhenIdle();
     // Something a tick must look at now: the user crossed into or out of
-    // being away, the machine woke, the settings file changed.
+    // being away, the settings file changed.
     void lookNow() { lookWanted = true; }
     Instant now() const { return platform.clock.now(); }
     Instant nextSecond(Instant t) const;

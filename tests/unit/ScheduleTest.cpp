@@ -107,6 +107,10 @@ TEST_F(Scheduling, StepsComeOnlyWhenSomethingIsDue) {
     stayActive(1);
     EXPECT_EQ(std::pair(desk.steps - steps, desk.idleQuestions - questions), std::pair(1, 1));
     EXPECT_EQ(breaksShown(), 1u);
+    desk.overlay.post(PageEvent::Closed);
+    app->togglePause();
+    run(3600);
+    EXPECT_EQ(desk.idleQuestions - questions, 1) << "a pause and its end ask nothing";
 }
 
 TEST_F(Scheduling, ALockSkipsBreaksAndUnlockStartsAFullIntervalUnlessPausedOrOff) {
