@@ -16,7 +16,7 @@
 #include "desktop/overlay/WebEngineSetup.h"
 #include "desktop/system/DBusSessionEvents.h"
 #include "desktop/system/DesktopIdleMonitor.h"
-#include "desktop/system/QtAudioOutput.h"
+#include "desktop/system/HelperAudioOutput.h"
 #include "desktop/system/QtLocaleFormat.h"
 #include "desktop/system/SettingsReload.h"
 #include "desktop/system/StdRandom.h"
@@ -74,8 +74,9 @@ std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& 
     if (HelperOverlayToolkit::available()) {
         std::vector<std::string> notInherited;
         if (choseXWayland) notInherited.emplace_back("QT_QPA_PLATFORM");
-        return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
-                                                      std::move(notInherited), timing, timeScale);
+        return std::make_unique<HelperOverlayToolkit>(findHelper(executableDir, "lumio-break"),
+                                                      resources, std::move(notInherited), timing,
+                                                      timeScale);
     }
     diagnose("no X display (XWayland); breaks are counted but not shown");
     return std::make_unique<NullOverlayToolkit>(resources);
@@ -125,7 +126,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
     QtTrayIcon tray(resources);
     const auto overlay = makeOverlayToolkit(executable.parent_path(), resources, choseXWayland,
                                             timing.get(), timeScale);
-    QtAudioOutput audio;
+    HelperAudioOutput audio(findHelper(executable.parent_path(), "lumio-sound"));
     XdgAutostart autostart(executable);
     QtDialogs dialogs(resources);
     QtLocaleFormat locale;
