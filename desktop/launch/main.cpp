@@ -24,7 +24,6 @@
 #include "desktop/system/XdgAutostart.h"
 #include "desktop/tray/QtDialogs.h"
 #include "desktop/tray/QtTrayIcon.h"
-#include "desktop/tray/SvgImage.h"
 #include "files/Diagnostics.h"
 #include "prefs/JsonSettingsStore.h"
 
@@ -43,7 +42,6 @@ using namespace lumio;
 
 namespace {
 
-constexpr int WINDOW_ICON_SIZE = 256;
 // A login that starts Lumio a moment before the display is up.
 constexpr std::chrono::seconds DISPLAY_PATIENCE{5};
 
@@ -111,9 +109,6 @@ void nameApplication() {
 int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledProgram& program) {
     const auto executable = executablePath();
     const auto resources = findResources(executable.parent_path());
-    if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
-        QApplication::setWindowIcon(*icon);
-    }
 
     // Measurement aids for benchmarks, both off unless asked for.
     const auto timing = TimingLog::fromEnvironment();
