@@ -41,8 +41,7 @@ bool statusNotifierWatcherRuns() {
 
 } // namespace
 
-QtTrayIcon::QtTrayIcon(std::filesystem::path resources)
-    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {
+QtTrayIcon::QtTrayIcon(std::filesystem::path resources) : resources(std::move(resources)) {
     registerTrayDBusTypes();
 }
 
@@ -89,16 +88,27 @@ void QtTrayIcon::setToolTip(std::string_view text) {
 }
 
 void QtTrayIcon::setMenu(Menu& model, MenuListener& listener) {
-    contextMenu = std::make_unique<QMenu>();
+    menuModel = &model;
+    menuListener = &listener;
     entries.clear();
-    fill(*contextMenu, model, listener);
-    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
-    connect(contextMenu.get(), &QMenu::aboutToHide, this,
-            [&listener] { listener.menuClosed(MenuDrawer::Desktop); });
+    contextMenu.reset();
+    if (xembedTray) xembedTray->setContextMenu(&ownMenu());
     exporter = std::make_unique<DBusMenuExporter>(
         model, listener, [this](const MenuItem& chosen) { choose(chosen); });
     // The core sets the icon and tool tip first, so the tray gets all at once.
     if (!hostWatcher) appearWhenTrayIs();
+}
+
+QMenu& QtTrayIcon::ownMenu() {
+    if (contextMenu) return *contextMenu;
+    contextMenu = std::make_unique<QMenu>();
+    if (!menuModel) return *contextMenu;
+    MenuListener& listener = *menuListener;
+    fill(*contextMenu, *menuModel, listener);
+    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
+    connect(contextMenu.get(), &QMenu::aboutToHide, this,
+            [&listener] { listener.menuClosed(MenuDrawer::Desktop); });
+    return *contextMenu;
 }
 
 void QtTrayIcon::fill(QMenu& target, const Menu& model, MenuListener& listener) {
@@ -182,7 +192,7 @@ void QtTrayIcon::showInTray() {
             if (exporter->drawnBy(host)) return;
             // Under XWayland a click outside X windows never reaches the open
             // menu; a second click on the icon closes it.
-            if (contextMenu->isVisible()) {
+            if (menuOnScreen()) {
                 contextMenu->hide();
             } else {
                 popUpAt(at.value_or(QCursor::pos()));
@@ -199,7 +209,7 @@ void QtTrayIcon::showInXEmbedTray() {
     xembedTray = std::make_unique<QSystemTrayIcon>();
     updateIcon();
     xembedTray->setToolTip(toolTip);
-    xembedTray->setContextMenu(contextMenu.get());
+    xembedTray->setContextMenu(&ownMenu());
     // A plain click opens the menu too, where the tray does not do so itself.
     connect(xembedTray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
@@ -209,7 +219,8 @@ void QtTrayIcon::showInXEmbedTray() {
 }
 
 void QtTrayIcon::popUpAt(const QPoint& at) {
-    if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(at);
+    QMenu& shown = ownMenu();
+    if (!shown.isVisible()) shown.popup(at);
 }
 
 void QtTrayIcon::popUpMenu() {
