@@ -17,7 +17,9 @@ namespace lumio {
 
 namespace {
 
-// Tray hosts ask for different sizes; these cover the usual panels.
+// Tray hosts ask for different sizes; these cover the usual panels. The build
+// draws the tray's image at each, and at the size the menu asks for
+// (desktop/CMakeLists.txt).
 constexpr std::array<int, 5> TRAY_SIZES{16, 22, 24, 32, 48};
 
 // Menu texts are shown as given: a lone "&" is not a keyboard mnemonic.
@@ -73,7 +75,7 @@ bool QtTrayIcon::setIcon(std::string_view name, int size) {
     const auto file = resources / (std::string(name) + ".svg");
     auto loaded = svgIcon(file, TRAY_SIZES);
     if (loaded) {
-        if (auto exact = svgPixmap(file, size)) loaded->addPixmap(*exact);
+        if (auto exact = prerenderedPixmap(file, size)) loaded->addPixmap(*exact);
     }
     icon = loaded.value_or(QIcon());
     dimmed = loaded ? dimmedIcon(icon) : QIcon();
