@@ -23,13 +23,13 @@ std::filesystem::path findResources(const std::filesystem::path& executableDir) 
     return (executableDir / ".." / "share" / "lumio").lexically_normal();
 }
 
-std::filesystem::path findBreakHelper(const std::filesystem::path& executableDir) {
-    constexpr auto NAME = "lumio-break";
+std::filesystem::path findHelper(const std::filesystem::path& executableDir,
+                                 std::string_view name) {
     std::error_code error;
-    if (auto beside = executableDir / NAME; std::filesystem::is_regular_file(beside, error)) {
+    if (auto beside = executableDir / name; std::filesystem::is_regular_file(beside, error)) {
         return beside;
     }
-    return (executableDir / LUMIO_HELPER_FROM_BIN / NAME).lexically_normal();
+    return (executableDir / LUMIO_HELPER_FROM_BIN / name).lexically_normal();
 }
 
 } // namespace lumio

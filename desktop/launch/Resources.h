@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 namespace lumio {
 
@@ -12,8 +13,8 @@ std::filesystem::path executablePath();
 // folder of an installed one (<prefix>/bin/../share/lumio).
 std::filesystem::path findResources(const std::filesystem::path& executableDir);
 
-// The break helper: lumio-break next to a built program, else in the libexec
-// folder of an installed one (<prefix>/libexec/lumio).
-std::filesystem::path findBreakHelper(const std::filesystem::path& executableDir);
+// A helper program (lumio-break, lumio-sound): next to a built program, else in
+// the libexec folder of an installed one (<prefix>/libexec/lumio).
+std::filesystem::path findHelper(const std::filesystem::path& executableDir, std::string_view name);
 
 } // namespace lumio

@@ -16,7 +16,7 @@
 #include "desktop/overlay/WebEngineSetup.h"
 #include "desktop/system/DBusSessionEvents.h"
 #include "desktop/system/DesktopIdleMonitor.h"
-#include "desktop/system/QtAudioOutput.h"
+#include "desktop/system/HelperAudioOutput.h"
 #include "desktop/system/QtLocaleFormat.h"
 #include "desktop/system/SettingsReload.h"
 #include "desktop/system/StdRandom.h"
@@ -24,7 +24,6 @@
 #include "desktop/system/XdgAutostart.h"
 #include "desktop/tray/QtDialogs.h"
 #include "desktop/tray/QtTrayIcon.h"
-#include "desktop/tray/SvgImage.h"
 #include "files/Diagnostics.h"
 #include "prefs/JsonSettingsStore.h"
 
@@ -43,7 +42,6 @@ using namespace lumio;
 
 namespace {
 
-constexpr int WINDOW_ICON_SIZE = 256;
 // A login that starts Lumio a moment before the display is up.
 constexpr std::chrono::seconds DISPLAY_PATIENCE{5};
 
@@ -74,8 +72,9 @@ std::unique_ptr<OverlayToolkit> makeOverlayToolkit(const std::filesystem::path& 
     if (HelperOverlayToolkit::available()) {
         std::vector<std::string> notInherited;
         if (choseXWayland) notInherited.emplace_back("QT_QPA_PLATFORM");
-        return std::make_unique<HelperOverlayToolkit>(findBreakHelper(executableDir), resources,
-                                                      std::move(notInherited), timing, timeScale);
+        return std::make_unique<HelperOverlayToolkit>(findHelper(executableDir, "lumio-break"),
+                                                      resources, std::move(notInherited), timing,
+                                                      timeScale);
     }
     diagnose("no X display (XWayland); breaks are counted but not shown");
     return std::make_unique<NullOverlayToolkit>(resources);
@@ -110,9 +109,6 @@ void nameApplication() {
 int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledProgram& program) {
     const auto executable = executablePath();
     const auto resources = findResources(executable.parent_path());
-    if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
-        QApplication::setWindowIcon(*icon);
-    }
 
     // Measurement aids for benchmarks, both off unless asked for.
     const auto timing = TimingLog::fromEnvironment();
@@ -126,7 +122,7 @@ int runTray(std::vector<std::string> arguments, bool choseXWayland, InstalledPro
     QtTrayIcon tray(resources);
     const auto overlay = makeOverlayToolkit(executable.parent_path(), resources, choseXWayland,
                                             timing.get(), timeScale);
-    QtAudioOutput audio;
+    HelperAudioOutput audio(findHelper(executable.parent_path(), "lumio-sound"));
     XdgAutostart autostart(executable);
     QtDialogs dialogs(resources);
     QtLocaleFormat locale;

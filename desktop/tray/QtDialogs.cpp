@@ -15,6 +15,9 @@ namespace lumio {
 namespace {
 
 constexpr int ICON_SIZE = 64;
+// The window's icon is drawn for each dialog, not once for the program: at this
+// size it would otherwise take a quarter of a MiB for as long as Lumio runs.
+constexpr int WINDOW_ICON_SIZE = 256;
 constexpr const char* OK = "OK";
 
 } // namespace
@@ -22,6 +25,9 @@ constexpr const char* OK = "OK";
 std::optional<std::size_t> QtDialogs::ask(const MessageDialog& dialog) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Lumio"));
+    if (auto icon = svgPixmap(resources / "AppIcon.svg", WINDOW_ICON_SIZE)) {
+        box.setWindowIcon(*icon);
+    }
     box.setText(QString::fromStdString(dialog.text));
     box.setInformativeText(QString::fromStdString(dialog.informativeText));
     // Without a named image the box shows the program's own icon.

@@ -17,7 +17,9 @@ namespace lumio {
 
 namespace {
 
-// Tray hosts ask for different sizes; these cover the usual panels.
+// Tray hosts ask for different sizes; these cover the usual panels. The build
+// draws the tray's image at each, and at the size the menu asks for
+// (desktop/CMakeLists.txt).
 constexpr std::array<int, 5> TRAY_SIZES{16, 22, 24, 32, 48};
 
 // Menu texts are shown as given: a lone "&" is not a keyboard mnemonic.
@@ -41,8 +43,7 @@ bool statusNotifierWatcherRuns() {
 
 } // namespace
 
-QtTrayIcon::QtTrayIcon(std::filesystem::path resources)
-    : resources(std::move(resources)), contextMenu(std::make_unique<QMenu>()) {
+QtTrayIcon::QtTrayIcon(std::filesystem::path resources) : resources(std::move(resources)) {
     registerTrayDBusTypes();
 }
 
@@ -74,7 +75,7 @@ bool QtTrayIcon::setIcon(std::string_view name, int size) {
     const auto file = resources / (std::string(name) + ".svg");
     auto loaded = svgIcon(file, TRAY_SIZES);
     if (loaded) {
-        if (auto exact = svgPixmap(file, size)) loaded->addPixmap(*exact);
+        if (auto exact = prerenderedPixmap(file, size)) loaded->addPixmap(*exact);
     }
     icon = loaded.value_or(QIcon());
     dimmed = loaded ? dimmedIcon(icon) : QIcon();
@@ -89,16 +90,27 @@ void QtTrayIcon::setToolTip(std::string_view text) {
 }
 
 void QtTrayIcon::setMenu(Menu& model, MenuListener& listener) {
-    contextMenu = std::make_unique<QMenu>();
+    menuModel = &model;
+    menuListener = &listener;
     entries.clear();
-    fill(*contextMenu, model, listener);
-    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
-    connect(contextMenu.get(), &QMenu::aboutToHide, this,
-            [&listener] { listener.menuClosed(MenuDrawer::Desktop); });
+    contextMenu.reset();
+    if (xembedTray) xembedTray->setContextMenu(&ownMenu());
     exporter = std::make_unique<DBusMenuExporter>(
         model, listener, [this](const MenuItem& chosen) { choose(chosen); });
     // The core sets the icon and tool tip first, so the tray gets all at once.
     if (!hostWatcher) appearWhenTrayIs();
+}
+
+QMenu& QtTrayIcon::ownMenu() {
+    if (contextMenu) return *contextMenu;
+    contextMenu = std::make_unique<QMenu>();
+    if (!menuModel) return *contextMenu;
+    MenuListener& listener = *menuListener;
+    fill(*contextMenu, *menuModel, listener);
+    connect(contextMenu.get(), &QMenu::aboutToShow, this, [&listener] { listener.menuOpened(); });
+    connect(contextMenu.get(), &QMenu::aboutToHide, this,
+            [&listener] { listener.menuClosed(MenuDrawer::Desktop); });
+    return *contextMenu;
 }
 
 void QtTrayIcon::fill(QMenu& target, const Menu& model, MenuListener& listener) {
@@ -182,7 +194,7 @@ void QtTrayIcon::showInTray() {
             if (exporter->drawnBy(host)) return;
             // Under XWayland a click outside X windows never reaches the open
             // menu; a second click on the icon closes it.
-            if (contextMenu->isVisible()) {
+            if (menuOnScreen()) {
                 contextMenu->hide();
             } else {
                 popUpAt(at.value_or(QCursor::pos()));
@@ -199,7 +211,7 @@ void QtTrayIcon::showInXEmbedTray() {
     xembedTray = std::make_unique<QSystemTrayIcon>();
     updateIcon();
     xembedTray->setToolTip(toolTip);
-    xembedTray->setContextMenu(contextMenu.get());
+    xembedTray->setContextMenu(&ownMenu());
     // A plain click opens the menu too, where the tray does not do so itself.
     connect(xembedTray.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
@@ -209,7 +221,8 @@ void QtTrayIcon::showInXEmbedTray() {
 }
 
 void QtTrayIcon::popUpAt(const QPoint& at) {
-    if (contextMenu && !contextMenu->isVisible()) contextMenu->popup(at);
+    QMenu& shown = ownMenu();
+    if (!shown.isVisible()) shown.popup(at);
 }
 
 void QtTrayIcon::popUpMenu() {

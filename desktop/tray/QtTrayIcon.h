@@ -38,10 +38,11 @@ class QtTrayIcon final : public QObject, public TrayIcon {
     void setPaused(bool paused) override;
     void popUpMenu() override;
 
-    // The menu as built, for pictures of it.
-    QMenu* menu() const { return contextMenu.get(); }
+    // Lumio's own menu, for pictures of it.
+    QMenu* menu() { return &ownMenu(); }
 
   private:
+    QMenu& ownMenu();
     void fill(QMenu& target, const Menu& model, MenuListener& listener);
     void addShortcut(QAction& action, const QKeySequence& keys);
     void choose(const MenuItem& item);
@@ -52,6 +53,10 @@ class QtTrayIcon final : public QObject, public TrayIcon {
     void updateIcon();
 
     std::filesystem::path resources;
+    Menu* menuModel = nullptr;
+    MenuListener* menuListener = nullptr;
+    // Lumio's own menu, built when first drawn: a tray host that draws the
+    // menu from the export never needs it, and its widgets cost half a MiB.
     std::unique_ptr<QMenu> contextMenu;
     std::vector<std::pair<QAction*, const MenuItem*>> entries;
     QIcon icon;

@@ -5,7 +5,7 @@
 #include "desktop/launch/ProgramOnDisk.h"
 #include "desktop/launch/QtMainLoop.h"
 #include "desktop/overlay/NullOverlayToolkit.h"
-#include "desktop/system/QtAudioOutput.h"
+#include "desktop/system/HelperAudioOutput.h"
 #include "desktop/system/QtLocaleFormat.h"
 #include "desktop/system/StdRandom.h"
 #include "desktop/system/SystemClock.h"
@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
     NoSessionEvents session;
     QtTrayIcon tray(resources);
     NullOverlayToolkit overlay(resources);
-    QtAudioOutput audio;
+    HelperAudioOutput audio(folder / "lumio-sound");
     XdgAutostart autostart(folder / "lumio", folder / "autostart");
     QtDialogs dialogs(resources);
     QtLocaleFormat locale;
