@@ -23,8 +23,9 @@ class AudioOutput {
     virtual ~AudioOutput() = default;
 
     // A playable sound from an in-memory WAV image (16-bit PCM), or null,
-    // quietly, when the image is refused or there is no output device.
-    // Playback stops when the Sound is destroyed.
+    // quietly, when the image is refused. Without an output device a
+    // playback ends at once, quietly. Playback stops when the Sound is
+    // destroyed.
     virtual std::unique_ptr<Sound> load(std::vector<std::uint8_t> wav) = 0;
 };
 
