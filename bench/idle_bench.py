@@ -65,7 +65,7 @@ def prepared(name, command, prepare, root):
                     result["tray"] = time.monotonic() - spawned
                 time.sleep(0.01)
             if process.poll() is None:
-                result["break_seconds"] = prepare(session, process.pid)
+                result["break"] = prepare(session, process.pid)
                 time.sleep(SETTLE_SECONDS)
             if process.poll() is not None:
                 result["failed"] = f"exited with status {process.returncode} before the window"
@@ -215,7 +215,7 @@ def report(results):
     ]
     for r in results:
         tray = f"{r['tray']:.2f} s" if "tray" in r else "—"
-        shown = f"{r['break_seconds']:.1f} s" if "break_seconds" in r else "—"
+        shown = r.get("break", "—")
         if "failed" in r:
             lines.append(f"| {r['name']} | failed: {r['failed']} | | | | | | {tray} | {shown} |")
         else:

@@ -29,19 +29,43 @@ from drive import LUMIO_BIN, PROGRAMS  # noqa: E402
 TRACE_SECONDS = float(os.environ.get("BENCH_TRACE_SECONDS", "60"))
 WAITING = ("poll", "ppoll", "epoll_wait", "epoll_pwait", "recvmsg", "read", "timerfd_settime",
            "clock_nanosleep", "futex")
-# One line of `strace -f -tt -T -yy`, whole or resumed: "[pid N] time name(args) = result <secs>"
-CALL = re.compile(r"^(?:\[pid\s+(\d+)\]\s+)?\S+\s+(?:<\.\.\.\s+(\w+) resumed>|(\w+)\()(.*)$")
+# One line of `strace -f -tt -T -yy -o`, whole or resumed: "tid time name(args) = result <secs>"
+CALL = re.compile(r"^(\d+)\s+\S+\s+(?:<\.\.\.\s+(\w+) resumed>|(\w+)\()(.*)$")
+PEER = re.compile(r"UNIX-STREAM:\[\d+->(\d+)")
 READY = re.compile(r"\{fd=(\d+)(<[^>]*>+)?, revents=")
 
 
-def describe_fd(pid, fd, named):
-    """What a descriptor is: as strace named it, else as /proc says now."""
+def socket_owners():
+    """{socket inode: name of a process holding it} over the machine."""
+    owners = {}
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            name = proc.command_name(int(entry.name))
+            for fd in (entry / "fd").iterdir():
+                target = os.readlink(fd)
+                if target.startswith("socket:["):
+                    owners.setdefault(int(target[8:-1]), name)
+        except OSError:
+            continue
+    return owners
+
+
+def describe_fd(pid, fd, named, owners):
+    """What a descriptor is: as strace named it, else as /proc says now; a
+    local socket also by the process at its other end."""
     if fd in named:
-        return named[fd]
-    try:
-        return os.readlink(f"/proc/{pid}/fd/{fd}")
-    except OSError:
-        return "closed since"
+        text = named[fd]
+    else:
+        try:
+            text = os.readlink(f"/proc/{pid}/fd/{fd}")
+        except OSError:
+            return "closed since"
+    peer = PEER.search(text)
+    if peer and int(peer.group(1)) in owners:
+        return f"socket to {owners[int(peer.group(1))]} ({text})"
+    return text
 
 
 def why_returned(name, args, result):
@@ -62,8 +86,8 @@ def why_returned(name, args, result):
 
 def summarise(trace, pid):
     """{(thread name, call, why): count} over the trace, fds resolved."""
-    named = {int(fd): desc[1:-1] for fd, desc in re.findall(r"(\d+)(<[^<>]*(?:<[^<>]*>)?[^<>]*>)",
-                                                           trace)}
+    owners = socket_owners()
+    named = {int(fd): desc for fd, desc in re.findall(r"(\d+)<((?:->|[^<>])*)>", trace)}
     threads = {}
     counts = collections.Counter()
     pending = {}  # tid → (name, args) of a call that strace split across lines
@@ -71,7 +95,7 @@ def summarise(trace, pid):
         match = CALL.match(line)
         if not match:
             continue
-        tid = int(match.group(1) or pid)
+        tid = int(match.group(1))
         rest = match.group(4)
         name = match.group(2) or match.group(3)
         if match.group(3) and rest.endswith("<unfinished ...>"):
@@ -88,7 +112,7 @@ def summarise(trace, pid):
                 threads[tid] = f"thread {tid}"
         for why in why_returned(name, args, result):
             if isinstance(why, int):
-                why = f"fd {why}: {describe_fd(pid, why, named)}"
+                why = f"fd {why}: {describe_fd(pid, why, named, owners)}"
             counts[(threads[tid], name, why)] += 1
     return counts
 
@@ -134,8 +158,11 @@ def report(switches, traced):
         total = t["voluntary"] + t["involuntary"]
         lines.append(f"| {t['name']} | {tid} | {t['voluntary']} | {t['involuntary']} "
                      f"| {total / TRACE_SECONDS:.3f} |")
-    lines += ["", "What the waiting system calls returned for, under strace (a call that "
-              "reported several ready descriptors counts once for each):", "",
+    lines += ["", "The traced system calls that returned, per thread, under strace: for "
+              "poll and ppoll the descriptors reported ready (a call that reported several "
+              "counts once for each) or the timeout; for futex a wait that was woken or a "
+              "wake-up given; for read, recvmsg and timerfd_settime their descriptor. Sockets "
+              "are named by the process at their other end:", "",
               "| Thread | System call | Returned for | Times | per minute |",
               "|---|---|---|---:|---:|"]
     for (thread, call, why), count in sorted(traced.items(), key=lambda item: -item[1]):
