@@ -10,8 +10,9 @@ tray, the break helper and the web engine's processes) with a break on screen.
    reference and not taken, for the reasons given in the table.
 
 Every run is on a fresh private desktop (the idle benchmark's), started with
---break-now, waited for until the page's renderer runs (and for Lumio's own
-page, until it reports its first frame painted), left to settle, then
+--break-now, waited for until Lumio's page reports its first frame painted
+(the blank page, which reports nothing: until its renderer runs), left to
+settle, then
 measured a few times a second apart; the median is reported. Prints a
 Markdown section; bench/run.sh appends it to bench/RESULTS.md.
 """
@@ -77,11 +78,15 @@ def measure(root, extra_env, program=desktop.LUMIO_BIN, reports_paint=True):
         session.write_settings(breakSec=120)
         session.env.update(extra_env, LUMIO_TIMING_LOG=str(timing))
         run = session.launch("--break-now", program=str(program))
-        wait_until(lambda: renderer_running(run.process.pid) or not run.running(), 60,
-                   "the break page's renderer")
-        if reports_paint:
-            wait_until(lambda: timing.exists() and "painted" in timing.read_text()
-                       or not run.running(), 60, "the break painted")
+        try:
+            if reports_paint:
+                wait_until(lambda: timing.exists() and "painted" in timing.read_text()
+                           or not run.running(), 60, "the break painted")
+            else:
+                wait_until(lambda: renderer_running(run.process.pid) or not run.running(), 60,
+                           "the break page's renderer")
+        except AssertionError as error:
+            return {"failed": str(error)}
         time.sleep(SETTLE_SECONDS)
         if not run.running():
             return {"failed": idle_bench.lumio_output(session)[-300:]}
@@ -188,7 +193,8 @@ def report(results):
         "# What each web engine setting saves",
         "",
         f"Total PSS of Lumio's process tree during a break (started with --break-now), "
-        f"{SETTLE_SECONDS:g} s after launch, median of {SAMPLES} readings a second apart; each "
+        f"{SETTLE_SECONDS:g} s after its page reported its first frame painted, median of "
+        f"{SAMPLES} readings a second apart; each "
         "row on a fresh desktop. Rows marked \"+\" add one setting to what Lumio ships; the "
         "environment reaches the helper, which is where the web engine runs.",
         "",
