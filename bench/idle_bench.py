@@ -208,6 +208,9 @@ def report(results):
         "thread in the tree during the window.",
         "- CPU (schedstat): the same from /proc/<pid>/task/*/schedstat, in nanoseconds, as a "
         "check on the tick-grained utime+stime.",
+        "- A library's page counts as private only while no other process on the machine maps "
+        "it, and its PSS is divided among those that do: other programs using the same "
+        "libraries (Qt, GTK) at the same time lower both figures.",
         "",
         "| Program | PSS (MiB) | Private (MiB) | CPU s / idle min | CPU (schedstat) "
         "| Wake-ups / s | Processes / threads | Tray registered after | Break on screen |",

@@ -36,6 +36,20 @@ def process_tree(root):
     return tree
 
 
+def others_named(names, besides):
+    """How many processes on the machine, outside the pids besides, run under
+    one of these command names: programs that share our libraries' pages and
+    so lower our PSS and private memory while they run."""
+    count = 0
+    for entry in Path("/proc").iterdir():
+        if entry.name.isdigit() and int(entry.name) not in besides:
+            try:
+                count += command_name(int(entry.name)) in names
+            except OSError:
+                continue
+    return count
+
+
 def command_name(pid, tid=None):
     task = f"/proc/{pid}/task/{tid}" if tid else f"/proc/{pid}"
     return Path(task, "comm").read_text().strip()
