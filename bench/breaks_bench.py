@@ -407,8 +407,8 @@ def report(a, b):
         f"{b['after_last_mib']['pss']:.1f} MiB | | |",
         f"| PSS growth from 10 to {BREAKS} breaks | {b['growth_percent']['pss']:+.1f} % "
         f"| ≤ 1 % | {verdict(b['growth_percent']['pss'] <= 1)} |",
-        f"| Private memory after 10 breaks / after {BREAKS} (unlike PSS, not shared "
-        f"with other programs) | {b['after_10_mib']['private']:.1f} / "
+        f"| Private memory after 10 breaks / after {BREAKS} "
+        f"| {b['after_10_mib']['private']:.1f} / "
         f"{b['after_last_mib']['private']:.1f} MiB | | |",
         f"| Other Lumio and web engine processes on the machine at those two readings "
         f"(they lower both figures) | {b['after_10_mib']['others']} / "
