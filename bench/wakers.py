@@ -13,6 +13,7 @@ Prints a Markdown section; bench/run.sh appends it to bench/RESULTS.md.
 import collections
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -137,6 +138,7 @@ def main():
         switches = proc.thread_growth(before, after)
         traced = summarise(trace(process.pid, TRACE_SECONDS, scratch / "strace.txt"),
                            process.pid)
+    shutil.rmtree(scratch, ignore_errors=True)
     print(report(switches, traced))
 
 
