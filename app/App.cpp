@@ -66,13 +66,13 @@ void App::welcome() {
 }
 
 void App::tick() {
+    lookWanted = false;
     // This copy's helper cannot show breaks any more: the new install takes
     // over the countdown as soon as the user is not in the middle of something.
     if (relaunchWanted) {
         relaunchWhenIdle();
         return;
     }
-    lookWanted = false;
     const auto t = now();
     const bool woke = schedule_.tickSawSleep(t, platform.clock.timeAsleep());
     // Asking the desktop costs a round trip; a paused or switched-off
@@ -92,8 +92,7 @@ std::optional<Instant> App::nextStep() const {
     const auto countdown = schedule_.nextTick(t, platform.idle.tellsCrossings());
     const auto page = overlayLife.nextChange(
         t, schedule_.comingBreak(), platform.overlay.preparationTime(), overlay.isPrepared());
-    if (countdown && page) return std::min(*countdown, *page);
-    return countdown ? countdown : page;
+    return earliest(countdown, page);
 }
 
 // On the countdown's whole seconds, so that an open menu shows every one.

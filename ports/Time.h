@@ -1,5 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace lumio {
 
@@ -14,6 +16,12 @@ inline Instant instantFromEpoch(double secs) {
 
 inline double epochSeconds(Instant t) {
     return t.time_since_epoch().count();
+}
+
+// The earlier of two instants that may not be.
+inline std::optional<Instant> earliest(std::optional<Instant> a, std::optional<Instant> b) {
+    if (a && b) return std::min(*a, *b);
+    return a ? a : b;
 }
 
 } // namespace lumio

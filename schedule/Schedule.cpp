@@ -143,8 +143,7 @@ std::optional<Instant> Schedule::nextTick(Instant now, bool crossingsTold) const
     if (!prefs.enabled()) return std::nullopt;
     if (pausedUntil) return pausedUntil;
     const auto look = crossingsTold ? std::nullopt : nextIdleLook(now);
-    if (nextBreak && look) return std::min(*nextBreak, *look);
-    return nextBreak ? nextBreak : look;
+    return earliest(nextBreak, look);
 }
 
 std::optional<Instant> Schedule::comingBreak() const {

@@ -92,8 +92,10 @@ TEST_F(Launch, AnOutdatedHelperHandsOverToTheNewInstallBetweenBreaksCarryingTheC
     app->breakNow(); // its helper is found outdated as it shows the break
     outdated();
     desk.onScreen = true;
-    app->breakNow(); // asked for again: left to the new copy, not counted twice
+    app->breakNow();      // asked for again: left to the new copy, not counted twice
+    desk.touchedAgo(400); // the desktop's word on idleness, while the hand-over waits
     run(5);
+    desk.touchedAgo(0);
     EXPECT_FALSE(desk.relaunchedWith) << "never under the user's hands";
     desk.onScreen = false;
     desk.menu->menuClosed(MenuDrawer::Desktop);
