@@ -25,10 +25,10 @@ std::optional<double> FakeDesktop::wakeAt() const {
 
 void FakeDesktop::touchedAgo(double seconds) {
     lastInput = clock.mono - seconds;
-    if (crossingsTold && idleThreshold && (seconds >= *idleThreshold) != toldIdle) crossIfIdle();
+    if (crossingsTold && idleThreshold && (seconds >= *idleThreshold) != toldIdle) tellCrossing();
 }
 
-void FakeDesktop::crossIfIdle() {
+void FakeDesktop::tellCrossing() {
     toldIdle = !toldIdle;
     if (idleCrossed) idleCrossed();
 }
@@ -58,7 +58,7 @@ void FakeDesktop::runFor(double seconds) {
             tasks.erase(task);
             (*work)();
         } else if (crossing && *crossing <= at) {
-            crossIfIdle();
+            tellCrossing();
         } else {
             ++steps;
             clock.set = false;

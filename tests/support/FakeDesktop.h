@@ -203,7 +203,7 @@ class FakeDesktop final : public MainLoop,
         if (!autostartFailure) installed = on;
         return autostartFailure;
     }
-    void crossIfIdle();
+    void tellCrossing();
     using Work = std::function<void()>;
     struct Task {
         double at;
